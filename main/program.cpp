@@ -1,0 +1,65 @@
+#include "program.h"
+
+#include "quote_builder.h"
+#include "text.h"
+
+namespace qm {
+namespace {
+
+std::string file_name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The code position of the report: the source file and line where the error arose.
+std::string position(const std::source_location& where) {
+  return file_name(where.file_name()) + ":" + std::to_string(where.line());
+}
+
+}  // namespace
+
+Mode choose_mode(const Arguments& args) {
+  if (starts_with_icase(args.last(), "http://")) return Mode::Worker;
+  return args.count() == 0 ? Mode::Settings : Mode::ArgumentError;
+}
+
+std::vector<Box> argument_error_boxes(const Arguments& args, const CodePage& cp) {
+  std::vector<Box> boxes{{"エラー",
+                          "最後の引数がURLでは無いようです。\r\nmenu.iniの記述か間違っていると思われます。",
+                          BoxIcon::Error}};
+  for (int i = 0; i <= args.count(); ++i) boxes.push_back({kAppTitle, to_utf8(args[i], cp), BoxIcon::None});
+  return boxes;
+}
+
+Box unhandled_error_box(const Error& error, const std::string& program_path) {
+  const std::string message = error.what();
+  const char* stop = (!message.empty() && message.back() != '.') ? "." : "";
+  return {"アプリケーション エラー",
+          "qm::Error がモジュール " + file_name(program_path) + " の " + position(error.where()) +
+              " で発生しました。\r\n" + message + stop + "\r\n",
+          BoxIcon::Stop};
+}
+
+Box window_loop_error_box(const Error& error) {
+  std::string message = error.what();
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+  return {kAppTitle, message, BoxIcon::Stop};
+}
+
+int run_quotemill(const Arguments& args, Desktop& desktop) {
+  switch (choose_mode(args)) {
+    case Mode::Worker:
+      try {
+        run_worker(args, desktop.clipboard, desktop.cp);
+      } catch (const Error& e) {
+        desktop.boxes.show(unhandled_error_box(e, args[0]));
+        return 1;
+      }
+      return 0;
+    case Mode::Settings:
+      return desktop.run_settings();
+    case Mode::ArgumentError:
+      for (const Box& box : argument_error_boxes(args, desktop.cp)) desktop.boxes.show(box);
+      return 0;
+  }
+  return 0;
+}
+
+}  // namespace qm

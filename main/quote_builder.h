@@ -1,0 +1,26 @@
+#pragma once
+// The worker of quotemill: turns the clipboard text into the HTML of the style that the
+// arguments name, citing the page. Nothing is escaped: every byte passes as it is.
+
+#include <string>
+
+#include "arguments.h"
+#include "clipboard.h"
+#include "codepage.h"
+
+namespace qm {
+
+// What stands after "<a href=", "<q cite=" or "<blockquote cite=": the quoted URL, with a
+// class attribute when argument n - 1 is a "-c=" option.
+std::string url_attribute(const Arguments& args, const CodePage& cp);
+
+// The quote text for `text`: the "-d=" threshold, the style, then one line-break conversion
+// per "-h" or "-x". Throws Error when a number does not convert.
+std::string build_quote(const Arguments& args, const std::string& attribute, std::string text,
+                        const CodePage& cp);
+
+// One worker run: holds the clipboard from the read to the write; on any failure the
+// clipboard is released unchanged and the Error goes on to the caller.
+void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp);
+
+}  // namespace qm

@@ -1,0 +1,87 @@
+#include "clipboard.h"
+
+#include "error.h"
+#include "text.h"
+
+namespace qm {
+
+std::string ClipboardTextEdge::from_desktop(std::string desktop) {
+  std::string text = cp_.is_utf8() ? std::move(desktop) : from_utf8(desktop, cp_);
+  keep_crlf_ = keep_crlf_ || contains_crlf(text);
+  return text.find('\n') == std::string::npos ? text : lf_to_crlf(text);
+}
+
+std::string ClipboardTextEdge::to_desktop(std::string text) const {
+  if (!keep_crlf_ && contains_crlf(text)) text = crlf_to_lf(text);
+  return cp_.is_utf8() ? std::move(text) : to_utf8(text, cp_);
+}
+
+CountedClipboard::~CountedClipboard() {
+  while (count_ > 0) close();
+}
+
+void CountedClipboard::open() {
+  if (count_ == 0) {
+    try {
+      backend_.acquire();
+    } catch (const Error&) {
+      throw Error(kCannotOpenClipboard);
+    }
+    emptied_ = false;
+  }
+  ++count_;
+}
+
+void CountedClipboard::close() noexcept {
+  if (count_ == 0) return;
+  if (--count_ == 0) backend_.release();
+}
+
+std::string CountedClipboard::read_text() {
+  ClipboardHold hold(*this);
+  std::optional<std::string> desktop = backend_.read();
+  return desktop ? edge_.from_desktop(std::move(*desktop)) : std::string();
+}
+
+void CountedClipboard::write_text(std::string text) {
+  ClipboardHold hold(*this);
+  emptied_ = true;
+  backend_.write(edge_.to_desktop(std::move(text)));
+}
+
+std::optional<std::string> OneShotClipboard::read_text() {
+  try {
+    backend_.acquire();
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+  std::optional<std::string> result;
+  try {
+    std::optional<std::string> desktop = backend_.read();
+    result = desktop ? edge_.from_desktop(std::move(*desktop)) : std::string();
+  } catch (const Error&) {
+  }
+  backend_.release();
+  return result;
+}
+
+bool OneShotClipboard::write_text(std::string_view text) {
+  try {
+    backend_.acquire();
+  } catch (const Error&) {
+    return false;
+  }
+  bool ok = true;
+  try {
+    if (text.empty())
+      backend_.write(std::nullopt);
+    else
+      backend_.write(edge_.to_desktop(std::string(text)));
+  } catch (const Error&) {
+    ok = false;
+  }
+  backend_.release();
+  return ok;
+}
+
+}  // namespace qm

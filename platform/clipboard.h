@@ -1,0 +1,95 @@
+#pragma once
+// The two clipboard services of the programs, over one desktop clipboard.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "codepage.h"
+
+namespace qm {
+
+// A desktop clipboard as the services see it: whole texts in the desktop's encoding
+// (UTF-8, line breaks as the desktop writes them). Every failure throws Error.
+class ClipboardBackend {
+ public:
+  virtual ~ClipboardBackend() = default;
+  // Takes the clipboard for a series of reads and writes (on X11: connects to the display).
+  virtual void acquire() = 0;
+  virtual void release() noexcept = 0;
+  // The text on the clipboard, up to its first NUL; nullopt when it holds no text.
+  virtual std::optional<std::string> read() = 0;
+  // Makes the clipboard hold `text` and nothing else; with nullopt it holds nothing at all.
+  virtual void write(const std::optional<std::string>& text) = 0;
+};
+
+// Converts between the desktop's clipboard text and the programs' text: the code page, and
+// lone LFs read as CR LF. A write gives CR LF back as LF unless the text read in the same
+// run already held CR LF of its own, so a selection round-trips with its own line breaks.
+class ClipboardTextEdge {
+ public:
+  explicit ClipboardTextEdge(CodePage cp) : cp_(std::move(cp)) {}
+  std::string from_desktop(std::string desktop);
+  std::string to_desktop(std::string text) const;
+
+ private:
+  CodePage cp_;
+  bool keep_crlf_ = false;
+};
+
+// The main program's service: opens are counted, and one outer open spans a read and a
+// write, so the write replaces exactly what was read.
+class CountedClipboard {
+ public:
+  CountedClipboard(ClipboardBackend& backend, CodePage cp) : backend_(backend), edge_(std::move(cp)) {}
+  ~CountedClipboard();
+  CountedClipboard(const CountedClipboard&) = delete;
+  CountedClipboard& operator=(const CountedClipboard&) = delete;
+
+  // Throws Error "クリップボードを開くことができません" when the clipboard cannot be taken.
+  void open();
+  // A close with nothing open does nothing.
+  void close() noexcept;
+  // The empty text when the clipboard holds no text.
+  std::string read_text();
+  void write_text(std::string text);
+
+  int open_count() const noexcept { return count_; }
+  bool emptied() const noexcept { return emptied_; }
+
+ private:
+  ClipboardBackend& backend_;
+  ClipboardTextEdge edge_;
+  int count_ = 0;
+  bool emptied_ = false;
+};
+
+// Keeps a CountedClipboard open for a scope; closes it on every path out.
+class ClipboardHold {
+ public:
+  explicit ClipboardHold(CountedClipboard& clipboard) : clipboard_(clipboard) { clipboard_.open(); }
+  ~ClipboardHold() { clipboard_.close(); }
+  ClipboardHold(const ClipboardHold&) = delete;
+  ClipboardHold& operator=(const ClipboardHold&) = delete;
+
+ private:
+  CountedClipboard& clipboard_;
+};
+
+// The light worker's service: each read and write takes and releases the clipboard on its
+// own, and nothing is ever thrown.
+class OneShotClipboard {
+ public:
+  OneShotClipboard(ClipboardBackend& backend, CodePage cp) : backend_(backend), edge_(std::move(cp)) {}
+
+  // The clipboard text (empty when it holds none), or nullopt when it could not be read.
+  std::optional<std::string> read_text();
+  // An empty text leaves the clipboard owned but without any text. False when it failed.
+  bool write_text(std::string_view text);
+
+ private:
+  ClipboardBackend& backend_;
+  ClipboardTextEdge edge_;
+};
+
+}  // namespace qm

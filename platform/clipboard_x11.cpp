@@ -1,0 +1,40 @@
+#include "clipboard_x11.h"
+
+#include "x11_selection.h"
+
+namespace qm {
+
+X11Clipboard::X11Clipboard() = default;
+X11Clipboard::~X11Clipboard() = default;
+
+void X11Clipboard::acquire() { connection(); }
+
+void X11Clipboard::release() noexcept { connection_.reset(); }
+
+x11::Connection& X11Clipboard::connection() {
+  // A write hands its connection to the serving process; a later call needs a new one.
+  if (!connection_ || !connection_->display) connection_ = std::make_unique<x11::Connection>();
+  return *connection_;
+}
+
+std::optional<std::string> X11Clipboard::read() { return x11::read_clipboard(connection()); }
+
+void X11Clipboard::write(const std::optional<std::string>& text) {
+  x11::serve_clipboard(connection(), text);
+}
+
+bool display_reachable() {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  XCloseDisplay(d);
+  return true;
+}
+
+}  // namespace qm
+
+namespace qm {
+
+bool started_as_clipboard_server() { return x11::is_spawned_server(); }
+int serve_clipboard_for_caller() { return x11::run_spawned_server(); }
+
+}  // namespace qm

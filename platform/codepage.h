@@ -1,0 +1,45 @@
+#pragma once
+// The code page of the user's locale, passed as a value so that every text rule
+// can be run under UTF-8 and Shift-JIS alike.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+class CodePage {
+ public:
+  enum class Kind { Utf8, ShiftJis, EucJp, SingleByte };
+
+  static CodePage utf8() { return CodePage(Kind::Utf8, "UTF-8"); }
+  // Windows' Japanese code page 932, a superset of Shift-JIS.
+  static CodePage shift_jis() { return CodePage(Kind::ShiftJis, "CP932"); }
+  // From a codeset name as nl_langinfo(CODESET) gives it ("UTF-8", "SHIFT_JIS", "ANSI_X3.4-1968"...).
+  static CodePage from_codeset(std::string_view codeset);
+
+  Kind kind() const noexcept { return kind_; }
+  bool is_utf8() const noexcept { return kind_ == Kind::Utf8; }
+  // The name iconv knows the code page by.
+  const std::string& iconv_name() const noexcept { return iconv_name_; }
+
+  // Length in bytes of the character that starts at `pos` (at least 1, never past the end).
+  // A malformed sequence counts as single bytes, so no byte is ever skipped unseen.
+  std::size_t char_length(std::string_view text, std::size_t pos) const noexcept;
+
+  bool operator==(const CodePage&) const = default;
+
+ private:
+  CodePage(Kind kind, std::string iconv_name) : kind_(kind), iconv_name_(std::move(iconv_name)) {}
+  Kind kind_;
+  std::string iconv_name_;
+};
+
+// Desktop text (UTF-8) into the code page. A character the code page cannot hold becomes
+// a numeric character reference such as "&#x1F600;"; a byte that is not UTF-8 is kept as it is.
+std::string from_utf8(std::string_view utf8, const CodePage& cp);
+
+// Text in the code page to UTF-8. A byte that does not decode is kept as it is.
+std::string to_utf8(std::string_view text, const CodePage& cp);
+
+}  // namespace qm

@@ -1,0 +1,48 @@
+#pragma once
+// Modal message boxes. Every box is also written to standard error as one line
+// "TITLE: TEXT", so a run without a display still tells what happened.
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+enum class BoxIcon { None, Error, Stop };
+
+// Title and text in UTF-8; the text may hold CR LF line breaks.
+struct Box {
+  std::string title;
+  std::string text;
+  BoxIcon icon = BoxIcon::None;
+  bool operator==(const Box&) const = default;
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // Returns when the user has pressed OK.
+  virtual void show(const Box& box) = 0;
+};
+
+// The one-line form of a box on standard error: its line breaks become blanks.
+std::string box_log_line(const Box& box);
+
+// Boxes on the desktop through the program's window module, loaded only when a box must be
+// shown. Without a reachable display only the standard-error line is written.
+class DesktopBoxes : public MessageBoxes {
+ public:
+  explicit DesktopBoxes(std::string module_file) : module_file_(std::move(module_file)) {}
+  void show(const Box& box) override;
+
+ private:
+  std::string module_file_;
+};
+
+// Boxes kept for tests to look at.
+class RecordedBoxes : public MessageBoxes {
+ public:
+  void show(const Box& box) override { shown.push_back(box); }
+  std::vector<Box> shown;
+};
+
+}  // namespace qm

@@ -1,0 +1,36 @@
+#include "process.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <vector>
+
+namespace qm {
+
+std::string executable_path() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < buffer.size()) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);  // the path may be longer than any fixed buffer
+  }
+}
+
+std::string join_arguments(int argc, const char* const* argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+int thread_count() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+  return 1;
+}
+
+}  // namespace qm

@@ -1,0 +1,35 @@
+#pragma once
+// Byte-string operations of the programs. Every length and position counts bytes;
+// a match never starts inside a multibyte character of the code page.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "codepage.h"
+
+namespace qm {
+
+// ASCII letters folded; every other byte compared as it is.
+bool equals_icase(std::string_view a, std::string_view b) noexcept;
+bool starts_with_icase(std::string_view text, std::string_view prefix) noexcept;
+
+// Replaces each non-overlapping occurrence of `from`, scanning left to right; the inserted
+// text is not scanned again. Linear in the length of `text`.
+std::string replace_all(std::string_view text, std::string_view from, std::string_view to,
+                        const CodePage& cp);
+std::string replace_all_icase(std::string_view text, std::string_view from, std::string_view to,
+                              const CodePage& cp);
+
+// The main worker's number: decimal digits, or "0x"/"0X" and up to 32 bits of hexadecimal
+// digits (so 80000000 and above are negative). Anything else throws Error
+// "'TEXT' は整数ではありません".
+std::int32_t to_int32(std::string_view text, const CodePage& cp);
+
+// Line breaks at the clipboard's edge: Linux programs put lone LFs on the clipboard, the
+// programs work with CR LF.
+std::string lf_to_crlf(std::string_view text);
+std::string crlf_to_lf(std::string_view text);
+bool contains_crlf(std::string_view text) noexcept;
+
+}  // namespace qm

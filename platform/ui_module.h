@@ -1,0 +1,33 @@
+#pragma once
+// The programs start without Qt, so that a worker run costs no more than a small X client;
+// windows and boxes live in a module that is loaded only when one must be shown.
+
+#include <string>
+
+#include "message_box.h"
+
+// Exported by every window module.
+#define QM_UI_EXPORT extern "C" __attribute__((visibility("default")))
+QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box);
+
+namespace qm {
+
+class UiModule {
+ public:
+  // Loads `file_name` from beside the program or from its installed module directory.
+  // Throws Error with the loader's reason when it cannot.
+  static UiModule& load(const std::string& file_name);
+
+  // A function the module exports; throws Error when it has none of that name.
+  template <class F>
+  F* function(const char* name) {
+    return reinterpret_cast<F*>(symbol(name));
+  }
+
+ private:
+  explicit UiModule(void* handle) : handle_(handle) {}
+  void* symbol(const char* name);
+  void* handle_;
+};
+
+}  // namespace qm

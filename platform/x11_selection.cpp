@@ -1,0 +1,521 @@
+#include "x11_selection.h"
+
+#include <X11/Xatom.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "error.h"
+#include "process.h"
+
+extern char** environ;
+
+namespace qm::x11 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The exec'd serving process finds its text on this descriptor and reports on the next.
+constexpr int kServerDataFd = 3;
+constexpr int kServerStatusFd = 4;
+constexpr char kServerVariable[] = "QUOTEMILL_CLIPBOARD_SERVER";
+constexpr std::size_t kMaxChunk = 4u << 20;
+
+// Waits for an event that `match` accepts, dropping the others; false at the deadline.
+template <class Match>
+bool wait_for_event(Display* d, Clock::time_point deadline, Match match, XEvent& event) {
+  for (;;) {
+    while (XPending(d) > 0) {
+      XNextEvent(d, &event);
+      if (match(event)) return true;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, static_cast<int>(left.count()) + 1);
+  }
+}
+
+struct XFreer {
+  void operator()(unsigned char* p) const { XFree(p); }
+};
+
+struct Property {
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0;
+  std::unique_ptr<unsigned char, XFreer> data;
+  std::size_t bytes() const { return format == 0 ? 0 : items * (format / 8); }
+};
+
+// Reads and deletes a property whole.
+Property take_property(Connection& c) {
+  Property p;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(c.display, c.window, c.atoms->property, 0, 0x1FFFFFFF, True, AnyPropertyType,
+                     &p.type, &p.format, &p.items, &after, &data);
+  p.data.reset(data);
+  return p;
+}
+
+void append_property(std::string& out, const Property& p) {
+  if (p.format == 8 && p.data) out.append(reinterpret_cast<const char*>(p.data.get()), p.items);
+}
+
+std::string latin1_to_utf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (unsigned char b : s) {
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Receives an INCR transfer, whose first property (already deleted) gave `hint` bytes.
+std::string receive_incremental(Connection& c, std::size_t hint) {
+  std::string out;
+  out.reserve(hint);
+  for (;;) {
+    XEvent ev;
+    const bool arrived = wait_for_event(
+        c.display, Clock::now() + kStallTimeout,
+        [&](const XEvent& e) {
+          return e.type == PropertyNotify && e.xproperty.window == c.window &&
+                 e.xproperty.atom == c.atoms->property && e.xproperty.state == PropertyNewValue;
+        },
+        ev);
+    if (!arrived) throw Error(kCannotOpenClipboard);
+    const Property chunk = take_property(c);
+    if (chunk.items == 0) return out;
+    append_property(out, chunk);
+  }
+}
+
+Window create_window(Display* d) {
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = PropertyChangeMask;
+  return XCreateWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, CopyFromParent, InputOnly,
+                       CopyFromParent, CWEventMask, &attributes);
+}
+
+// Another client's errors (a requestor that went away mid-transfer) must not end a server.
+int ignore_error(Display*, XErrorEvent*) { return 0; }
+int exit_on_io_error(Display*) { _exit(0); }
+
+// A transfer in progress to one requestor's property.
+struct Transfer {
+  Atom type;
+  std::size_t offset;
+  Clock::time_point last_progress;
+};
+
+class SelectionServer {
+ public:
+  SelectionServer(Connection& c, Time owned_since, std::string_view data, bool offers_text)
+      : c_(c), a_(*c.atoms), owned_since_(owned_since), data_(data), offers_text_(offers_text) {
+    const long max_request =
+        XExtendedMaxRequestSize(c.display) ? XExtendedMaxRequestSize(c.display) : XMaxRequestSize(c.display);
+    chunk_ = std::min<std::size_t>(kMaxChunk, static_cast<std::size_t>(max_request) * 4 - 1024);
+  }
+
+  void run() {
+    XSetErrorHandler(ignore_error);
+    XSetIOErrorHandler(exit_on_io_error);
+    while (!(lost_ && transfers_.empty())) {
+      XEvent ev;
+      if (wait_for_event(c_.display, Clock::now() + std::chrono::seconds(1),
+                         [](const XEvent&) { return true; }, ev))
+        handle(ev);
+      drop_stalled();
+    }
+  }
+
+ private:
+  using Key = std::pair<Window, Atom>;
+
+  void handle(const XEvent& ev) {
+    switch (ev.type) {
+      case SelectionClear:
+        if (ev.xselectionclear.selection == a_.clipboard) lost_ = true;
+        break;
+      case SelectionRequest:
+        answer(ev.xselectionrequest);
+        break;
+      case PropertyNotify:
+        if (ev.xproperty.state == PropertyDelete) continue_transfer({ev.xproperty.window, ev.xproperty.atom});
+        break;
+      case DestroyNotify:
+        std::erase_if(transfers_, [&](const auto& t) { return t.first.first == ev.xdestroywindow.window; });
+        break;
+      default:
+        break;
+    }
+  }
+
+  bool is_text_target(Atom target) const {
+    return target == a_.utf8_string || target == a_.text_plain_utf8 || target == a_.text;
+  }
+
+  void answer(const XSelectionRequestEvent& req) {
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.display = req.display;
+    reply.requestor = req.requestor;
+    reply.selection = req.selection;
+    reply.target = req.target;
+    reply.time = req.time;
+    reply.property = None;
+    // Obsolete requestors name no property: the target doubles as one.
+    const Atom property = req.property == None ? req.target : req.property;
+    Display* d = c_.display;
+
+    if (req.selection != a_.clipboard || lost_) {
+      // refused
+    } else if (req.target == a_.targets) {
+      std::vector<Atom> offered{a_.targets, a_.timestamp};
+      if (offers_text_) offered.insert(offered.end(), {a_.utf8_string, a_.text_plain_utf8, a_.text});
+      XChangeProperty(d, req.requestor, property, a_.atom, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(offered.data()), static_cast<int>(offered.size()));
+      reply.property = property;
+    } else if (req.target == a_.timestamp) {
+      long stamp = static_cast<long>(owned_since_);
+      XChangeProperty(d, req.requestor, property, a_.integer, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&stamp), 1);
+      reply.property = property;
+    } else if (offers_text_ && is_text_target(req.target)) {
+      // TEXT is answered as UTF-8; text/plain;charset=utf-8 keeps its own name.
+      const Atom type = req.target == a_.text_plain_utf8 ? a_.text_plain_utf8 : a_.utf8_string;
+      if (data_.size() <= chunk_) {
+        XChangeProperty(d, req.requestor, property, type, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(data_.data()), static_cast<int>(data_.size()));
+      } else {
+        XSelectInput(d, req.requestor, PropertyChangeMask | StructureNotifyMask);
+        long size = static_cast<long>(data_.size());
+        XChangeProperty(d, req.requestor, property, a_.incr, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&size), 1);
+        transfers_[{req.requestor, property}] = Transfer{type, 0, Clock::now()};
+      }
+      reply.property = property;
+    }
+    XEvent out{};
+    out.xselection = reply;
+    XSendEvent(d, req.requestor, False, NoEventMask, &out);
+    XFlush(d);
+  }
+
+  void continue_transfer(const Key& key) {
+    auto it = transfers_.find(key);
+    if (it == transfers_.end()) return;
+    Transfer& t = it->second;
+    const std::size_t n = std::min(chunk_, data_.size() - t.offset);
+    XChangeProperty(c_.display, key.first, key.second, t.type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(data_.data() + t.offset), static_cast<int>(n));
+    t.last_progress = Clock::now();
+    if (n == 0) finish(it);  // the empty chunk ends the transfer
+    else t.offset += n;
+    XFlush(c_.display);
+  }
+
+  void finish(std::map<Key, Transfer>::iterator it) {
+    const Window requestor = it->first.first;
+    transfers_.erase(it);
+    const bool still_used = std::any_of(transfers_.begin(), transfers_.end(),
+                                        [&](const auto& t) { return t.first.first == requestor; });
+    if (!still_used) XSelectInput(c_.display, requestor, NoEventMask);
+  }
+
+  void drop_stalled() {
+    const auto now = Clock::now();
+    for (auto it = transfers_.begin(); it != transfers_.end();) {
+      auto next = std::next(it);
+      if (now - it->second.last_progress > kStallTimeout) finish(it);
+      it = next;
+    }
+  }
+
+  Connection& c_;
+  const Atoms& a_;
+  Time owned_since_;
+  std::string_view data_;
+  bool offers_text_;
+  std::size_t chunk_ = 0;
+  bool lost_ = false;
+  std::map<Key, Transfer> transfers_;
+};
+
+// Takes CLIPBOARD for the connection's window; false when the server would not give it.
+bool take_ownership(Connection& c, Time& when) {
+  when = server_time(c);
+  XSetSelectionOwner(c.display, c.atoms->clipboard, c.window, when);
+  return XGetSelectionOwner(c.display, c.atoms->clipboard) == c.window;
+}
+
+// Cuts the serving process loose from its caller: own session, no terminal, standard
+// streams on /dev/null and no descriptors but `keep` (ascending), so a caller reading our
+// output sees it end with the program.
+void detach(std::initializer_list<int> keep) {
+  setsid();
+  if (chdir("/") != 0) {
+    // "/" is always there; nothing to do if it is not.
+  }
+  const int null = open("/dev/null", O_RDWR);
+  for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
+  if (null > 2) close(null);
+  unsigned from = 3;
+  for (int k : keep) {
+    if (k < static_cast<int>(from)) continue;
+    if (k > static_cast<int>(from)) close_range(from, static_cast<unsigned>(k - 1), 0);
+    from = static_cast<unsigned>(k) + 1;
+  }
+  close_range(from, ~0u, 0);
+  signal(SIGHUP, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+// From a single-threaded process: fork, and let the child go on serving on the connection
+// that already owns the selection.
+void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
+  Time when;
+  if (!take_ownership(c, when)) throw Error(kCannotOpenClipboard);
+  XSync(c.display, False);
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw Error(kCannotOpenClipboard);
+  if (pid == 0) {
+    detach({ConnectionNumber(c.display)});
+    run_selection_server(c, when, text ? std::string_view(*text) : std::string_view(), text.has_value());
+    _exit(0);
+  }
+  c.abandon();
+}
+
+int dup_high(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
+
+// From a process that runs threads, where only exec is safe after fork: start the program
+// again as a serving process, hand it the text in a memory file, wait until it owns the
+// selection.
+void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
+  const int memfd = memfd_create("quotemill-clipboard", MFD_CLOEXEC);
+  if (memfd < 0) throw Error(kCannotOpenClipboard);
+  std::string_view rest = text ? std::string_view(*text) : std::string_view();
+  while (!rest.empty()) {
+    const ssize_t n = write(memfd, rest.data(), rest.size());
+    if (n <= 0) {
+      close(memfd);
+      throw Error(kCannotOpenClipboard);
+    }
+    rest.remove_prefix(static_cast<std::size_t>(n));
+  }
+  int status[2];
+  if (pipe2(status, O_CLOEXEC) != 0) {
+    close(memfd);
+    throw Error(kCannotOpenClipboard);
+  }
+  const int data_fd = dup_high(memfd), status_fd = dup_high(status[1]);
+  close(memfd);
+  close(status[1]);
+
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, kServerVariable, sizeof kServerVariable - 1) != 0)
+      env_strings.emplace_back(*e);
+  env_strings.push_back(std::string("DISPLAY=") + DisplayString(c.display));
+  env_strings.push_back(std::string(kServerVariable) + (text ? "=text" : "=empty"));
+  std::vector<char*> envp;
+  for (auto& s : env_strings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
+  posix_spawn_file_actions_adddup2(&actions, 0, 1);
+  posix_spawn_file_actions_adddup2(&actions, 0, 2);
+  posix_spawn_file_actions_adddup2(&actions, data_fd, kServerDataFd);
+  posix_spawn_file_actions_adddup2(&actions, status_fd, kServerStatusFd);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigfillset(&defaults);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  const std::string program = executable_path();
+  char name[] = "quotemill-clipboard";
+  char* argv[] = {name, nullptr};
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  close(data_fd);
+  close(status_fd);
+
+  char answer = 0;
+  if (rc == 0) {
+    pollfd p{status[0], POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(kAnswerTimeout.count() * 2)) > 0 && read(status[0], &answer, 1) != 1)
+      answer = 0;
+  }
+  close(status[0]);
+  if (answer != '1') {
+    if (rc == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    throw Error(kCannotOpenClipboard);
+  }
+}
+
+}  // namespace
+
+Atoms::Atoms(Display* d) {
+  const char* names[] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8",
+                         "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION"};
+  Atom values[std::size(names)];
+  XInternAtoms(d, const_cast<char**>(names), static_cast<int>(std::size(names)), False, values);
+  clipboard = values[0];
+  targets = values[1];
+  timestamp = values[2];
+  utf8_string = values[3];
+  text_plain_utf8 = values[4];
+  text = values[5];
+  string = values[6];
+  incr = values[7];
+  integer = values[8];
+  atom = values[9];
+  property = values[10];
+}
+
+Connection::Connection(const char* display_name) {
+  display = XOpenDisplay(display_name);
+  if (!display) throw Error(kCannotOpenClipboard);
+  window = create_window(display);
+  atoms.emplace(display);
+}
+
+Connection::~Connection() {
+  if (display) XCloseDisplay(display);
+}
+
+void Connection::abandon() noexcept {
+  // XCloseDisplay would talk to the server on the socket the serving process now uses.
+  close(ConnectionNumber(display));
+  display = nullptr;
+}
+
+std::optional<std::string> read_clipboard(Connection& c) {
+  Display* d = c.display;
+  const Atoms& a = *c.atoms;
+  if (XGetSelectionOwner(d, a.clipboard) == None) return std::nullopt;
+  for (Atom target : {a.utf8_string, a.text_plain_utf8, a.string}) {
+    XDeleteProperty(d, c.window, a.property);
+    XConvertSelection(d, a.clipboard, target, a.property, c.window, CurrentTime);
+    XEvent ev;
+    const bool answered = wait_for_event(
+        d, Clock::now() + kAnswerTimeout,
+        [&](const XEvent& e) {
+          return e.type == SelectionNotify && e.xselection.requestor == c.window &&
+                 e.xselection.selection == a.clipboard;
+        },
+        ev);
+    if (!answered) throw Error(kCannotOpenClipboard);
+    if (ev.xselection.property == None) continue;  // refused: try the next form of text
+
+    Property first = take_property(c);
+    std::string text;
+    if (first.type == a.incr) {
+      const std::size_t hint = first.format == 32 && first.items > 0
+                                   ? static_cast<std::size_t>(reinterpret_cast<const long*>(first.data.get())[0])
+                                   : 0;
+      first = Property{};
+      text = receive_incremental(c, std::min<std::size_t>(hint, std::size_t{1} << 32));
+    } else if (first.format == 8) {
+      append_property(text, first);
+    } else {
+      continue;
+    }
+    if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+    return target == a.string ? latin1_to_utf8(text) : text;
+  }
+  return std::nullopt;
+}
+
+Time server_time(Connection& c) {
+  XChangeProperty(c.display, c.window, c.atoms->property, c.atoms->string, 8, PropModeAppend, nullptr, 0);
+  XEvent ev;
+  const bool seen = wait_for_event(
+      c.display, Clock::now() + kAnswerTimeout,
+      [&](const XEvent& e) { return e.type == PropertyNotify && e.xproperty.window == c.window; }, ev);
+  return seen ? ev.xproperty.time : CurrentTime;
+}
+
+void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
+  if (thread_count() == 1)
+    serve_by_fork(c, text);
+  else
+    serve_by_spawn(c, text);
+}
+
+void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text) {
+  SelectionServer(c, owned_since, data, offers_text).run();
+}
+
+bool is_spawned_server() { return std::getenv(kServerVariable) != nullptr; }
+
+int run_spawned_server() {
+  const bool offers_text = std::string_view(std::getenv(kServerVariable)) == "text";
+  unsetenv(kServerVariable);
+  detach({kServerDataFd, kServerStatusFd});
+  auto report = [](char answer) {
+    if (write(kServerStatusFd, &answer, 1) != 1) {
+      // the caller has gone; it will not wait for us
+    }
+    close(kServerStatusFd);
+  };
+  struct stat st{};
+  fstat(kServerDataFd, &st);
+  const std::size_t size = static_cast<std::size_t>(st.st_size);
+  void* map = size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, kServerDataFd, 0) : nullptr;
+  close(kServerDataFd);
+  if (map == MAP_FAILED) {
+    report('0');
+    return 1;
+  }
+  try {
+    Connection c;
+    Time when;
+    if (!take_ownership(c, when)) {
+      report('0');
+      return 1;
+    }
+    report('1');
+    run_selection_server(c, when, std::string_view(static_cast<const char*>(map), size), offers_text);
+  } catch (const Error&) {
+    report('0');
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace qm::x11

@@ -1,0 +1,60 @@
+#pragma once
+// The X11 selection protocol as the clipboard services use it: reading CLIPBOARD as a
+// requestor, and owning it in a serving process that outlives the program.
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qm::x11 {
+
+// How long an owner may take to answer, and how long a transfer may stall, before the
+// other side is taken for dead.
+inline constexpr std::chrono::milliseconds kAnswerTimeout{3000};
+inline constexpr std::chrono::milliseconds kStallTimeout{5000};
+
+struct Atoms {
+  Atom clipboard, targets, timestamp, utf8_string, text_plain_utf8, text, string, incr, integer,
+      atom, property;
+  explicit Atoms(Display* display);
+};
+
+// A display connection with the hidden window that requests and owns the selection.
+struct Connection {
+  Display* display = nullptr;
+  Window window = 0;
+  std::optional<Atoms> atoms;
+
+  // Connects to $DISPLAY (or `display_name`); throws Error when no display is reachable.
+  explicit Connection(const char* display_name = nullptr);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Gives the socket up without a word to the server: another process serves on it now.
+  void abandon() noexcept;
+};
+
+// The CLIPBOARD text as UTF-8, up to its first NUL; nullopt when it offers no text.
+// Throws Error when the owner does not answer or stalls.
+std::optional<std::string> read_clipboard(Connection& c);
+
+// The current server time, read from a property change on the connection's window.
+Time server_time(Connection& c);
+
+// Makes `text` the CLIPBOARD content (nullopt: owned, but offering no text) until another
+// program takes it, through a detached serving process. Returns once the serving process
+// owns the selection; throws Error when it could not take it. The connection is used up.
+void serve_clipboard(Connection& c, const std::optional<std::string>& text);
+
+// Answers requests for CLIPBOARD until another client owns it and every transfer is done.
+void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text);
+
+// Entry of the serving process started through exec (see serve_clipboard).
+bool is_spawned_server();
+int run_spawned_server();
+
+}  // namespace qm::x11
