@@ -1,0 +1,332 @@
+#include "x_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace qm::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> environment(const std::map<std::string, std::string>& extra) {
+  std::map<std::string, std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq) env[std::string(*e, eq)] = eq + 1;
+  }
+  // Never the user's own desktop.
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "LC_ALL"})
+    env.erase(name);
+  for (const auto& [k, v] : extra) env[k] = v;
+  std::vector<std::string> out;
+  for (const auto& [k, v] : env) out.push_back(k + "=" + v);
+  return out;
+}
+
+struct Spawned {
+  pid_t pid;
+};
+
+pid_t spawn(const std::vector<std::string>& argv, const RunOptions& options, int in_fd, int out_fd,
+            int err_fd) {
+  std::vector<std::string> env = environment(options.env);
+  std::vector<char*> envp, args;
+  for (auto& s : env) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argv_copy = argv;
+  for (auto& s : argv_copy) args.push_back(s.data());
+  args.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in_fd, 0);
+  posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
+  posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
+  if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setpgroup(&attr, 0);  // a group of its own, so a time-out kills it whole
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  pid_t pid = -1;
+  const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (rc != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
+  return pid;
+}
+
+int decode_status(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string temp_file() {
+  char name[] = "/tmp/qm-test-XXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) throw std::runtime_error("mkstemp");
+  close(fd);
+  return name;
+}
+
+}  // namespace
+
+std::string built(const std::string& name) {
+  const char* dir = std::getenv("QM_BUILD_DIR");
+  return std::string(dir ? dir : ".") + "/" + name;
+}
+
+RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
+    throw std::runtime_error("pipe");
+  const pid_t pid = spawn(argv, options, in[0], out[1], err[1]);
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  fcntl(in[1], F_SETFL, O_NONBLOCK);
+
+  RunResult result;
+  std::size_t written = 0;
+  int in_fd = in[1];
+  if (options.input.empty()) {
+    close(in_fd);
+    in_fd = -1;
+  }
+  int fds[2] = {out[0], err[0]};
+  std::string* sinks[2] = {&result.out, &result.err};
+  const auto deadline = Clock::now() + options.timeout;
+  bool exited = false;
+  int raw = 0;
+  char buffer[65536];
+  while (fds[0] >= 0 || fds[1] >= 0 || !exited) {
+    if (!exited && waitpid(pid, &raw, WNOHANG) == pid) exited = true;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      result.timed_out = true;
+      kill(-pid, SIGKILL);
+      if (!exited) waitpid(pid, &raw, 0);
+      exited = true;
+      break;
+    }
+    pollfd p[3];
+    int n = 0;
+    for (int fd : fds)
+      if (fd >= 0) p[n++] = {fd, POLLIN, 0};
+    if (in_fd >= 0) p[n++] = {in_fd, POLLOUT, 0};
+    poll(p, n, static_cast<int>(std::min<long long>(left, exited || n == 0 ? left : 20)));
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i] < 0) continue;
+      pollfd probe{fds[i], POLLIN, 0};
+      if (poll(&probe, 1, 0) <= 0) continue;
+      const ssize_t got = read(fds[i], buffer, sizeof buffer);
+      if (got > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(got));
+      } else {
+        close(fds[i]);
+        fds[i] = -1;
+      }
+    }
+    if (in_fd >= 0) {
+      const ssize_t put = write(in_fd, options.input.data() + written, options.input.size() - written);
+      if (put > 0) written += static_cast<std::size_t>(put);
+      if ((put < 0 && errno != EAGAIN) || written == options.input.size()) {
+        close(in_fd);
+        in_fd = -1;
+      }
+    }
+  }
+  for (int fd : fds)
+    if (fd >= 0) close(fd);
+  if (in_fd >= 0) close(in_fd);
+  result.status = decode_status(raw);
+  return result;
+}
+
+Child::Child(pid_t pid, std::string out_file, std::string err_file)
+    : pid_(pid), out_file_(std::move(out_file)), err_file_(std::move(err_file)) {}
+
+Child::Child(Child&& other) noexcept
+    : pid_(other.pid_), out_file_(std::move(other.out_file_)), err_file_(std::move(other.err_file_)),
+      reaped_(other.reaped_) {
+  other.reaped_ = true;
+}
+
+Child::~Child() {
+  if (!reaped_) {
+    kill(-pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (!out_file_.empty()) unlink(out_file_.c_str());
+  if (!err_file_.empty()) unlink(err_file_.c_str());
+}
+
+bool Child::running() const {
+  if (reaped_) return false;
+  return waitpid(pid_, nullptr, WNOHANG) == 0;  // a zombie is reaped by wait() later
+}
+
+RunResult Child::wait(std::chrono::milliseconds timeout) {
+  RunResult result;
+  const auto deadline = Clock::now() + timeout;
+  int raw = 0;
+  while (!reaped_) {
+    if (waitpid(pid_, &raw, WNOHANG) == pid_) {
+      reaped_ = true;
+      break;
+    }
+    if (Clock::now() >= deadline) {
+      result.timed_out = true;
+      kill(-pid_, SIGKILL);
+      waitpid(pid_, &raw, 0);
+      reaped_ = true;
+      break;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  result.status = decode_status(raw);
+  result.out = read_file(out_file_);
+  result.err = read_file(err_file_);
+  return result;
+}
+
+XSession::XSession(bool window_manager) {
+  int fd[2];
+  if (pipe2(fd, O_CLOEXEC)) throw std::runtime_error("pipe");
+  const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+  const int display_fd = fcntl(fd[1], F_DUPFD, 10);  // without CLOEXEC: Xvfb writes to it
+  RunOptions options;
+  xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(display_fd), "-noreset", "-nolisten", "tcp", "-screen",
+                 "0", "1280x1024x24"},
+                options, null, null, null);
+  close(display_fd);
+  close(fd[1]);
+  close(null);
+  std::string number;
+  const auto deadline = Clock::now() + 20s;
+  while (Clock::now() < deadline) {
+    pollfd p{fd[0], POLLIN, 0};
+    if (poll(&p, 1, 200) <= 0) continue;
+    char c;
+    if (read(fd[0], &c, 1) != 1) break;
+    if (c == '\n') break;
+    number += c;
+  }
+  close(fd[0]);
+  if (number.empty()) throw std::runtime_error("Xvfb did not start");
+  display_ = ":" + number;
+  if (window_manager) {
+    const int quiet = open("/dev/null", O_RDWR | O_CLOEXEC);
+    RunOptions wm;
+    wm.env["DISPLAY"] = display_;
+    wm_ = spawn({"openbox"}, wm, quiet, quiet, quiet);
+    close(quiet);
+    // openbox sets _NET_SUPPORTING_WM_CHECK once it manages the screen.
+    for (auto until = Clock::now() + 10s; Clock::now() < until; std::this_thread::sleep_for(50ms)) {
+      const RunResult r = run({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, with_display({}));
+      if (r.out.find("window id") != std::string::npos) break;
+    }
+  }
+}
+
+XSession::~XSession() {
+  for (pid_t pid : {wm_, xvfb_}) {
+    if (pid <= 0) continue;
+    kill(pid, SIGTERM);
+    int raw;
+    for (int i = 0; i < 200 && waitpid(pid, &raw, WNOHANG) == 0; ++i) std::this_thread::sleep_for(10ms);
+    kill(pid, SIGKILL);
+    waitpid(pid, &raw, WNOHANG);
+  }
+}
+
+RunOptions XSession::with_display(RunOptions options) const {
+  options.env["DISPLAY"] = display_;
+  options.env.try_emplace("LANG", "C.UTF-8");
+  return options;
+}
+
+RunResult XSession::run(const std::vector<std::string>& argv, RunOptions options) const {
+  return test::run(argv, with_display(std::move(options)));
+}
+
+Child XSession::start(const std::vector<std::string>& argv, RunOptions options) const {
+  options = with_display(std::move(options));
+  const std::string out = temp_file(), err = temp_file();
+  const int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int out_fd = open(out.c_str(), O_WRONLY | O_CLOEXEC);
+  const int err_fd = open(err.c_str(), O_WRONLY | O_CLOEXEC);
+  const pid_t pid = spawn(argv, options, in_fd, out_fd, err_fd);
+  close(in_fd);
+  close(out_fd);
+  close(err_fd);
+  return Child(pid, out, err);
+}
+
+void XSession::set_clipboard(const std::string& bytes) const {
+  // xclip stays behind as the owner; its streams go nowhere so nothing waits on it.
+  const std::string file = temp_file();
+  {
+    std::ofstream f(file, std::ios::binary);
+    f << bytes;
+  }
+  RunOptions options;
+  options.timeout = 20s;
+  const RunResult r = run({"sh", "-c", "xclip -selection clipboard -i \"$0\" >/dev/null 2>&1 </dev/null", file},
+                          options);
+  unlink(file.c_str());
+  if (r.status != 0) throw std::runtime_error("xclip -i failed: " + r.err);
+}
+
+std::optional<std::string> XSession::clipboard(std::chrono::milliseconds timeout) const {
+  RunOptions options;
+  options.timeout = timeout;
+  const RunResult r = run({"xclip", "-selection", "clipboard", "-o"}, options);
+  if (r.status != 0 || r.timed_out) return std::nullopt;
+  return r.out;
+}
+
+std::optional<std::string> XSession::wait_window(const std::string& title_regex,
+                                                 std::chrono::milliseconds timeout) const {
+  const auto deadline = Clock::now() + timeout;
+  do {
+    const RunResult r = run({"xdotool", "search", "--onlyvisible", "--name", title_regex}, {.timeout = 5s});
+    if (r.status == 0 && !r.out.empty()) return r.out.substr(0, r.out.find('\n'));
+    std::this_thread::sleep_for(50ms);
+  } while (Clock::now() < deadline);
+  return std::nullopt;
+}
+
+bool XSession::answer_box(const std::string& title_regex, std::chrono::milliseconds timeout) const {
+  const auto id = wait_window(title_regex, timeout);
+  if (!id) return false;
+  const auto deadline = Clock::now() + timeout;
+  while (Clock::now() < deadline) {
+    run({"xdotool", "windowfocus", *id}, {.timeout = 5s});
+    run({"xdotool", "key", "--clearmodifiers", "Return"}, {.timeout = 5s});
+    for (int i = 0; i < 20; ++i) {
+      std::this_thread::sleep_for(25ms);
+      const RunResult r = run({"xdotool", "search", "--onlyvisible", "--name", title_regex}, {.timeout = 5s});
+      if (r.out.find(*id + "\n") == std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace qm::test
