@@ -25,7 +25,7 @@ std::vector<std::string> environment(const std::map<std::string, std::string>& e
   std::map<std::string, std::string> env;
   for (char** e = environ; *e; ++e) {
     const char* eq = std::strchr(*e, '=');
-    if (eq) env[std::string(*e, eq)] = eq + 1;
+    if (eq) env[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
   }
   // Never the user's own desktop.
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "LC_ALL"})
@@ -36,9 +36,11 @@ std::vector<std::string> environment(const std::map<std::string, std::string>& e
   return out;
 }
 
-struct Spawned {
-  pid_t pid;
-};
+RunOptions brief() {
+  RunOptions options;
+  options.timeout = 5s;
+  return options;
+}
 
 pid_t spawn(const std::vector<std::string>& argv, const RunOptions& options, int in_fd, int out_fd,
             int err_fd) {
@@ -306,7 +308,7 @@ std::optional<std::string> XSession::wait_window(const std::string& title_regex,
                                                  std::chrono::milliseconds timeout) const {
   const auto deadline = Clock::now() + timeout;
   do {
-    const RunResult r = run({"xdotool", "search", "--onlyvisible", "--name", title_regex}, {.timeout = 5s});
+    const RunResult r = run({"xdotool", "search", "--onlyvisible", "--name", title_regex}, brief());
     if (r.status == 0 && !r.out.empty()) return r.out.substr(0, r.out.find('\n'));
     std::this_thread::sleep_for(50ms);
   } while (Clock::now() < deadline);
@@ -318,11 +320,11 @@ bool XSession::answer_box(const std::string& title_regex, std::chrono::milliseco
   if (!id) return false;
   const auto deadline = Clock::now() + timeout;
   while (Clock::now() < deadline) {
-    run({"xdotool", "windowfocus", *id}, {.timeout = 5s});
-    run({"xdotool", "key", "--clearmodifiers", "Return"}, {.timeout = 5s});
+    run({"xdotool", "windowfocus", *id}, brief());
+    run({"xdotool", "key", "--clearmodifiers", "Return"}, brief());
     for (int i = 0; i < 20; ++i) {
       std::this_thread::sleep_for(25ms);
-      const RunResult r = run({"xdotool", "search", "--onlyvisible", "--name", title_regex}, {.timeout = 5s});
+      const RunResult r = run({"xdotool", "search", "--onlyvisible", "--name", title_regex}, brief());
       if (r.out.find(*id + "\n") == std::string::npos) return true;
     }
   }
