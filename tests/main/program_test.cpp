@@ -1,0 +1,174 @@
+// The program block: mode choice, the boxes of each mode, and the clipboard's counting.
+
+#include <gtest/gtest.h>
+
+#include "clipboard_memory.h"
+#include "program.h"
+
+namespace qm {
+namespace {
+
+Arguments args(std::vector<std::string> list) { return Arguments("/usr/local/bin/quotemill", std::move(list)); }
+
+TEST(Program, ChoosesItsMode) {
+  struct Case {
+    std::vector<std::string> args;
+    Mode want;
+  } cases[] = {
+      {{}, Mode::Settings},
+      {{"HTTP://EXAMPLE.COM/"}, Mode::Worker},
+      {{"http://"}, Mode::Worker},
+      {{"-a", "http://x"}, Mode::Worker},
+      {{"-a", "https://x"}, Mode::ArgumentError},
+      {{"http:/"}, Mode::ArgumentError},
+      {{"http://x", "-a"}, Mode::ArgumentError},
+      {{"-a", "-h", "word"}, Mode::ArgumentError},
+  };
+  for (const Case& c : cases) EXPECT_EQ(choose_mode(args(c.args)), c.want) << c.args.size();
+}
+
+TEST(Program, ArgumentErrorShowsTheDialogThenEveryArgument) {
+  MemoryClipboard desktop(std::string("keep"));
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  RecordedBoxes boxes;
+  Desktop d{clipboard, boxes, CodePage::utf8(), [] { return 7; }};
+  EXPECT_EQ(run_quotemill(args({"-a", "-h", "word"}), d), 0);
+  const std::vector<Box> want{
+      {"エラー", "最後の引数がURLでは無いようです。\r\nmenu.iniの記述か間違っていると思われます。", BoxIcon::Error},
+      {"Quotemill", "/usr/local/bin/quotemill", BoxIcon::None},
+      {"Quotemill", "-a", BoxIcon::None},
+      {"Quotemill", "-h", BoxIcon::None},
+      {"Quotemill", "word", BoxIcon::None},
+  };
+  EXPECT_EQ(boxes.shown, want);
+  EXPECT_EQ(desktop.acquisitions, 0);  // the clipboard is never touched
+}
+
+TEST(Program, ArgumentBoxesShowShiftJisArgumentsAsText) {
+  const CodePage sjis = CodePage::shift_jis();
+  const auto boxes = argument_error_boxes(Arguments("/q", {from_utf8("引数", sjis)}), sjis);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[2].text, "引数");
+}
+
+TEST(Program, SettingsModeRunsTheWindowAndNothingElse) {
+  MemoryClipboard desktop;
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  RecordedBoxes boxes;
+  int runs = 0;
+  Desktop d{clipboard, boxes, CodePage::utf8(), [&] { return ++runs, 0; }};
+  EXPECT_EQ(run_quotemill(args({}), d), 0);
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(desktop.acquisitions, 0);
+}
+
+TEST(Program, WorkerErrorEndsInTheReportWithStatus1) {
+  MemoryClipboard desktop(std::string("keep"));
+  desktop.fail_acquire = true;
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  RecordedBoxes boxes;
+  Desktop d{clipboard, boxes, CodePage::utf8(), [] { return 0; }};
+  EXPECT_EQ(run_quotemill(args({"-a", "http://x"}), d), 1);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const Box& report = boxes.shown[0];
+  EXPECT_EQ(report.title, "アプリケーション エラー");
+  EXPECT_EQ(report.icon, BoxIcon::Stop);
+  EXPECT_TRUE(report.text.starts_with("qm::Error がモジュール quotemill の ")) << report.text;
+  EXPECT_TRUE(report.text.ends_with(" で発生しました。\r\nクリップボードを開くことができません.\r\n")) << report.text;
+  EXPECT_EQ(desktop.text, "keep");
+}
+
+TEST(Program, FullStopRules) {
+  struct Case {
+    const char* message;
+    const char* report_tail;  // after the first line of the unhandled-error report
+    const char* loop_text;    // the window loop's box
+  } cases[] = {
+      {"abc", "abc.\r\n", "abc."},
+      {"abc.", "abc.\r\n", "abc."},
+      {"abc!", "abc!.\r\n", "abc!"},  // '!' sorts before '.'
+      {"", "\r\n", ""},
+      {"クリップボードを開くことができません", "クリップボードを開くことができません.\r\n",
+       "クリップボードを開くことができません."},
+  };
+  for (const Case& c : cases) {
+    const Box report = unhandled_error_box(Error(c.message), "/x/quotemill");
+    EXPECT_TRUE(report.text.ends_with(std::string("発生しました。\r\n") + c.report_tail)) << report.text;
+    const Box loop = window_loop_error_box(Error(c.message));
+    EXPECT_EQ(loop, (Box{"Quotemill", c.loop_text, BoxIcon::Stop}));
+  }
+}
+
+TEST(CountedClipboard, NestedOpensAreCounted) {
+  MemoryClipboard desktop(std::string("x"));
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  clipboard.open();
+  clipboard.open();
+  EXPECT_EQ(clipboard.open_count(), 2);
+  clipboard.close();
+  EXPECT_TRUE(desktop.held);
+  clipboard.close();
+  EXPECT_FALSE(desktop.held);
+  clipboard.close();  // nothing open: nothing happens
+  EXPECT_EQ(clipboard.open_count(), 0);
+  EXPECT_EQ(desktop.acquisitions, 1);
+}
+
+TEST(CountedClipboard, EmptiedFlagAndEmptyWrite) {
+  MemoryClipboard desktop(std::string("old"));
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  {
+    ClipboardHold hold(clipboard);
+    EXPECT_FALSE(clipboard.emptied());
+    clipboard.write_text("");
+    EXPECT_TRUE(clipboard.emptied());
+  }
+  EXPECT_EQ(desktop.text, "");  // an empty text, not no text
+  clipboard.open();
+  EXPECT_FALSE(clipboard.emptied());  // each real open clears the flag
+  clipboard.close();
+}
+
+TEST(CountedClipboard, ReadStopsAtNul) {
+  MemoryClipboard desktop(std::string("ab\0cd", 5));
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  EXPECT_EQ(clipboard.read_text(), "ab");
+}
+
+TEST(CountedClipboard, OpenFailureSaysSo) {
+  MemoryClipboard desktop;
+  desktop.fail_acquire = true;
+  CountedClipboard clipboard(desktop, CodePage::utf8());
+  try {
+    clipboard.open();
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "クリップボードを開くことができません");
+  }
+  EXPECT_EQ(clipboard.open_count(), 0);
+}
+
+TEST(OneShotClipboard, ReadFailureIsToldApartFromNoText) {
+  MemoryClipboard desktop;
+  OneShotClipboard clipboard(desktop, CodePage::utf8());
+  EXPECT_EQ(clipboard.read_text(), std::optional<std::string>(""));
+  desktop.fail_read = true;
+  EXPECT_EQ(clipboard.read_text(), std::nullopt);
+  EXPECT_FALSE(desktop.held);
+}
+
+TEST(OneShotClipboard, EmptyWriteLeavesNoText) {
+  MemoryClipboard desktop(std::string("old"));
+  OneShotClipboard clipboard(desktop, CodePage::utf8());
+  EXPECT_TRUE(clipboard.write_text(""));
+  EXPECT_EQ(desktop.text, std::nullopt);
+  EXPECT_TRUE(clipboard.write_text("a\r\nb"));
+  EXPECT_EQ(desktop.text, "a\nb");
+  desktop.fail_acquire = true;
+  EXPECT_FALSE(clipboard.write_text("new"));
+  EXPECT_EQ(desktop.text, "a\nb");
+}
+
+}  // namespace
+}  // namespace qm
