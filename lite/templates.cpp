@@ -1,0 +1,72 @@
+#include "templates.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "arguments.h"
+#include "messages.h"
+
+namespace qm::lite {
+
+std::optional<std::string> ReadFileFromDisk(const std::string& name) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);
+  if (!file) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
+  if (std::ferror(file.get())) return std::nullopt;  // a directory, for one
+  return content;
+}
+
+std::optional<std::string> LoadTemplateFile(std::string name, const FileReader& read, MessageBoxes& boxes) {
+  if (!name.empty() && name.front() == '\\') name.erase(0, 1);
+  std::optional<std::string> content = name.empty() ? std::nullopt : read(name);
+  if (!content || content->empty()) {
+    ShowNotice(boxes, kNoFileMessage);
+    return std::nullopt;
+  }
+  return content;
+}
+
+std::optional<std::string> ChooseTemplate(const std::string& style, const std::string& second,
+                                          std::size_t text_length, const FileReader& read,
+                                          MessageBoxes& boxes) {
+  if (style == "-a") return kLinkTemplate;
+  std::string copy = style;
+  if (ReplaceFirst(copy, "-b", "0") || ReplaceFirst(copy, "-q", "2147483647")) {
+    const std::int64_t threshold = ReadInteger(copy);
+    return static_cast<std::int64_t>(text_length) > threshold ? kBlockQuoteTemplate : kInlineQuoteTemplate;
+  }
+  if (style == "-u") {
+    const bool default_name = (!second.empty() && second.front() == '-') || second == "%u";
+    return LoadTemplateFile(default_name ? "user.txt" : second, read, boxes);
+  }
+  ShowNotice(boxes, kRemovedStyleMessage);
+  return kBareTextTemplate;
+}
+
+std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
+                           std::string_view url, std::string_view url_rest, std::string_view text) {
+  std::string out;
+  out.reserve(tmpl.size() + title.size() + class_text.size() + url.size() + text.size());
+  for (std::size_t i = 0; i < tmpl.size(); ++i) {
+    if (tmpl[i] != '%') {
+      out += tmpl[i];
+      continue;
+    }
+    if (++i == tmpl.size()) break;
+    switch (tmpl[i]) {
+      case 't': out += title; break;
+      case 'c': out += class_text; break;
+      case 'u': out += url; break;
+      case 'U': out += url_rest; break;
+      case 'C': out += text; break;
+      default: out += tmpl[i]; break;  // "%%" included
+    }
+  }
+  return out;
+}
+
+}  // namespace qm::lite

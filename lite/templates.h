@@ -1,0 +1,42 @@
+#pragma once
+// Template choice, user template files and placeholder expansion of quotemill3.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "message_box.h"
+
+namespace qm::lite {
+
+inline constexpr char kLinkTemplate[] = "<a title=\"%t\" %chref=\"%u\">%C</a>";
+inline constexpr char kInlineQuoteTemplate[] = "<q title=\"%t\" %ccite=\"%u\">%C</q>";
+inline constexpr char kBlockQuoteTemplate[] = "<blockquote title=\"%t\" %ccite=\"%u\"><p>%C</p></blockquote>";
+inline constexpr char kBareTextTemplate[] = "%C";
+
+// Reads a whole file by name (relative names against the current directory); nullopt when
+// it cannot be opened or read.
+using FileReader = std::function<std::optional<std::string>(const std::string& name)>;
+std::optional<std::string> ReadFileFromDisk(const std::string& name);
+
+// The user template: the file's bytes as they are. A name's leading backslash is dropped.
+// A file that is missing, unreadable or empty gives nullopt and the message
+// "ファイルが存在しません".
+std::optional<std::string> LoadTemplateFile(std::string name, const FileReader& read, MessageBoxes& boxes);
+
+// "-a": the link; "-b"/"-q" anywhere in the style: the block quote when the text is longer
+// than the threshold, else the inline quote; "-u": the user template named by `second`
+// ("user.txt" when that starts with "-" or is "%u"); anything else: the bare text and a
+// message. nullopt only when a user template could not be loaded.
+std::optional<std::string> ChooseTemplate(const std::string& style, const std::string& second,
+                                          std::size_t text_length, const FileReader& read,
+                                          MessageBoxes& boxes);
+
+// One pass: %t title, %c class text, %u URL, %U URL rest, %C text, %% a "%", "%" before any
+// other byte that byte; a final lone "%" gives nothing. Inserted values are not rescanned.
+std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
+                           std::string_view url, std::string_view url_rest, std::string_view text);
+
+}  // namespace qm::lite
