@@ -7,6 +7,29 @@
 #include "user_locale.h"
 #include "process.h"
 #include "program.h"
+#include "settings_window.h"
+#include "ui_module.h"
+
+namespace {
+
+// Settings mode: the window lives in the window module, which needs a display; without one
+// Qt would abort, so the run says why and fails.
+int run_settings_window(const std::string& program_path, const qm::CodePage& cp) {
+  if (!qm::display_reachable()) {
+    std::fputs("quotemill: cannot open the settings window: no X display can be reached (is DISPLAY set?)\n",
+               stderr);
+    return 1;
+  }
+  try {
+    auto* run = qm::UiModule::load("quotemill_ui.so").function<decltype(qm_ui_run_settings)>("qm_ui_run_settings");
+    return run(program_path, cp);
+  } catch (const qm::Error& e) {
+    std::fprintf(stderr, "quotemill: cannot open the settings window: %s\n", e.what());
+    return 1;
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
@@ -16,9 +39,6 @@ int main(int argc, char** argv) {
   qm::X11Clipboard desktop_clipboard;
   qm::CountedClipboard clipboard(desktop_clipboard, cp);
   qm::DesktopBoxes boxes("quotemill_ui.so");
-  qm::Desktop desktop{clipboard, boxes, cp, [] {
-                        std::fputs("usage: quotemill [STYLE] [OPTION]... http://PAGE\n", stderr);
-                        return 0;
-                      }};
+  qm::Desktop desktop{clipboard, boxes, cp, [&args, &cp] { return run_settings_window(args[0], cp); }};
   return qm::run_quotemill(args, desktop);
 }

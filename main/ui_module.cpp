@@ -1,6 +1,27 @@
 // The window module of quotemill: its message boxes and its windows, in Qt.
 
+#include <QApplication>
+
+#include "clipboard_x11.h"
+#include "look.h"
 #include "qt_boxes.h"
+#include "settings_form.h"
+#include "settings_window.h"
 #include "ui_module.h"
 
 QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) { qm::show_qt_box(box); }
+
+QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp) {
+  // The window loop's own application object: it must be gone before the Qt libraries clean
+  // up at exit, which a static one would outlive. Boxes shown meanwhile use this one.
+  int argc = 1;
+  char name[] = "quotemill";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  qm::settings::apply_look(app);
+  qm::X11Clipboard desktop_clipboard;
+  qm::QtBoxes boxes;
+  qm::settings::TForm2 Form2(desktop_clipboard, boxes, program_path, cp);
+  Form2.show();
+  return app.exec();  // ends when the form closes, the program's last window
+}
