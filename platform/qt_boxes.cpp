@@ -13,8 +13,9 @@ QApplication& qt_application() {
   static int argc = 1;
   static char name[] = "quotemill";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);  // lives until the process ends
-  return app;
+  // Never destroyed: at exit the module's statics would outlive Qt's own and crash.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 void show_qt_box(const Box& box) {

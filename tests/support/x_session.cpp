@@ -119,6 +119,7 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
   char buffer[65536];
   while (fds[0] >= 0 || fds[1] >= 0 || !exited) {
     if (!exited && waitpid(pid, &raw, WNOHANG) == pid) exited = true;
+    if (exited && fds[0] < 0 && fds[1] < 0) break;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
       result.timed_out = true;
@@ -132,7 +133,7 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
     for (int fd : fds)
       if (fd >= 0) p[n++] = {fd, POLLIN, 0};
     if (in_fd >= 0) p[n++] = {in_fd, POLLOUT, 0};
-    poll(p, n, static_cast<int>(std::min<long long>(left, exited || n == 0 ? left : 20)));
+    poll(p, n, static_cast<int>(std::min<long long>(left, exited ? left : 20)));
     for (int i = 0; i < 2; ++i) {
       if (fds[i] < 0) continue;
       pollfd probe{fds[i], POLLIN, 0};
@@ -209,6 +210,9 @@ RunResult Child::wait(std::chrono::milliseconds timeout) {
 }
 
 XSession::XSession(bool window_manager) {
+  char dir[] = "/tmp/qm-runtime-XXXXXX";
+  if (!mkdtemp(dir)) throw std::runtime_error("mkdtemp");
+  runtime_dir_ = dir;
   int fd[2];
   if (pipe2(fd, O_CLOEXEC)) throw std::runtime_error("pipe");
   const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
@@ -248,6 +252,7 @@ XSession::XSession(bool window_manager) {
 }
 
 XSession::~XSession() {
+  rmdir(runtime_dir_.c_str());
   for (pid_t pid : {wm_, xvfb_}) {
     if (pid <= 0) continue;
     kill(pid, SIGTERM);
@@ -261,6 +266,7 @@ XSession::~XSession() {
 RunOptions XSession::with_display(RunOptions options) const {
   options.env["DISPLAY"] = display_;
   options.env.try_emplace("LANG", "C.UTF-8");
+  options.env.try_emplace("XDG_RUNTIME_DIR", runtime_dir_);
   return options;
 }
 

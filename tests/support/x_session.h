@@ -83,6 +83,7 @@ class XSession {
   pid_t xvfb_ = -1;
   pid_t wm_ = -1;
   std::string display_;
+  std::string runtime_dir_;  // Qt wants one of its own
 };
 
 }  // namespace qm::test

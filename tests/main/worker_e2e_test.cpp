@@ -1,0 +1,186 @@
+// quotemill end to end on a private Xvfb, with xclip and small X clients on the other side.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "x_session.h"
+
+namespace qm::test {
+namespace {
+
+const std::string U = "http://example.com/page";
+const std::string H = "<a href=\"" + U + "\"";
+
+class WorkerE2E : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { x_ = std::make_unique<XSession>(); }
+  static void TearDownTestSuite() { x_.reset(); }
+
+  static RunResult quotemill(std::vector<std::string> args, RunOptions options = {}) {
+    args.insert(args.begin(), built("quotemill"));
+    return x_->run(args, std::move(options));
+  }
+  static std::string owner() { return x_->run({built("tests/x_peer"), "owner"}).out; }
+
+  // Starts an x_peer owner and waits until it owns the clipboard.
+  static Child start_owner(const std::string& mode, const std::string& file = "") {
+    const std::string before = owner();
+    std::vector<std::string> argv{built("tests/x_peer"), mode};
+    if (!file.empty()) argv.push_back(file);
+    Child peer = x_->start(argv);
+    for (int i = 0; i < 250 && owner() == before; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_NE(owner(), before);
+    return peer;
+  }
+
+  static std::unique_ptr<XSession> x_;
+};
+std::unique_ptr<XSession> WorkerE2E::x_;
+
+TEST_F(WorkerE2E, EveryStyleOnTheRealClipboard) {
+  const std::string sel = "日本語の一行目\nsecond line";
+  struct Case {
+    std::vector<std::string> args;
+    std::string want;
+  } cases[] = {
+      {{"-a", U}, H + ">日本語の一行目\nsecond line</a>"},
+      {{"-a='_blank'", "-h", "-c='quote'", U},
+       H + " class=\"quote\" target=\"_blank\">日本語の一行目<br>\nsecond line</a>"},
+      {{"-q", "-x", U}, "<q cite=\"" + U + "\">日本語の一行目<br />\nsecond line</q>"},
+      {{"-b60", U}, "<q cite=\"" + U + "\">" + sel + "</q>"},  // 35 bytes with the CR counted
+      {{"-b10", U}, "<blockquote cite=\"" + U + "\"><p>" + sel + "</p></blockquote>"},
+      {{"-o", U}, sel + "\n" + H + ">" + U + "</a>"},
+      {{"-o='_top'", U}, sel + "\n" + H + " target=\"_top\">" + U + "</a>"},
+      {{"-hd", "-h", U}, "*" + H + ">日本語の一行目<br>\nsecond line</a><br>\n<br>\n"},
+      {{"-a", "-d=100", U}, H + ">日本語の一行目 second line</a>"},
+      {{U}, sel},
+  };
+  for (const Case& c : cases) {
+    x_->set_clipboard(sel);
+    const RunResult r = quotemill(c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(x_->clipboard(), c.want) << c.args[0];
+  }
+}
+
+TEST_F(WorkerE2E, SelectionWithCrLfKeepsIt) {
+  x_->set_clipboard("a\r\nb");
+  ASSERT_EQ(quotemill({"-q", "-h", U}).status, 0);
+  EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\">a<br>\r\nb</q>");
+}
+
+TEST_F(WorkerE2E, ResultOutlivesTheWorkerAndServesManyReaders) {
+  x_->set_clipboard("first");
+  ASSERT_EQ(quotemill({"-a", U}).status, 0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(x_->clipboard(), H + ">first</a>");
+  // The next run reads the previous run's result from its serving process.
+  ASSERT_EQ(quotemill({"-q", U}).status, 0);
+  EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\">" + H + ">first</a></q>");
+}
+
+TEST_F(WorkerE2E, SixteenMebibytesBothWays) {
+  std::string big;
+  big.reserve(16u << 20);
+  for (std::size_t i = 0; big.size() < (16u << 20); ++i)
+    big += "行" + std::to_string(i) + " quick brown fox\n";
+  x_->set_clipboard(big);
+  RunOptions options;
+  options.timeout = 60s;
+  const RunResult r = quotemill({"-a", U}, options);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto back = x_->clipboard(60s);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_TRUE(*back == H + ">" + big + "</a>") << "sizes " << back->size() << " vs " << big.size();
+}
+
+TEST_F(WorkerE2E, OwnerThatNeverAnswersLeavesTheClipboardAlone) {
+  Child stuck = start_owner("own-stuck");
+  const std::string before = owner();
+  Child worker = x_->start({built("quotemill"), "-a", U});
+  EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$", 15s));
+  const RunResult r = worker.wait(10s);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("アプリケーション エラー: qm::Error がモジュール quotemill の "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("クリップボードを開くことができません."), std::string::npos) << r.err;
+  EXPECT_EQ(owner(), before);
+  EXPECT_TRUE(stuck.running());
+}
+
+TEST_F(WorkerE2E, ErrorReportIsABoxOnTheDisplay) {
+  x_->set_clipboard("keep me");
+  Child worker = x_->start({built("quotemill"), "-b6a", U});
+  EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$"));
+  const RunResult r = worker.wait(10s);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("'06a' は整数ではありません."), std::string::npos) << r.err;
+  EXPECT_EQ(x_->clipboard(), "keep me");
+}
+
+TEST_F(WorkerE2E, NoDisplayIsAnErrorOnStandardError) {
+  for (const char* display : {":4095", ""}) {
+    RunOptions options;
+    if (*display) options.env["DISPLAY"] = display;
+    const RunResult r = run({built("quotemill"), "-a", U}, options);
+    EXPECT_EQ(r.status, 1) << display;
+    EXPECT_NE(r.err.find("クリップボードを開くことができません."), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(WorkerE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
+  x_->set_clipboard("untouched");
+  Child worker = x_->start({built("quotemill"), "-a", "-h", "word"});
+  EXPECT_TRUE(x_->answer_box("^エラー$"));
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(x_->answer_box("^Quotemill$")) << i;
+  const RunResult r = worker.wait(10s);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("エラー: 最後の引数がURLでは無いようです。 menu.iniの記述か間違っていると思われます。\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Quotemill: " + built("quotemill") + "\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Quotemill: -a\nQuotemill: -h\nQuotemill: word\n"), std::string::npos) << r.err;
+  EXPECT_EQ(x_->clipboard(), "untouched");
+}
+
+TEST_F(WorkerE2E, CallerReadingOutputToItsEndIsNotKeptWaiting) {
+  x_->set_clipboard("x");
+  RunOptions options;
+  options.timeout = 5s;  // run() reads both output streams to their end
+  const RunResult r = quotemill({"-a", U}, options);
+  EXPECT_FALSE(r.timed_out);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(x_->clipboard(), H + ">x</a>");  // and the serving process is still there
+}
+
+TEST_F(WorkerE2E, ThreadedProgramWritesThroughAStartedServer) {
+  RunOptions options;
+  options.timeout = 10s;
+  const RunResult r = x_->run({built("tests/threaded_writer"), "from a thread\nline 2"}, options);
+  EXPECT_FALSE(r.timed_out);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(x_->clipboard(), "from a thread\nline 2");
+}
+
+TEST_F(WorkerE2E, PictureOnlyReadsAsEmptyText) {
+  Child image = start_owner("own-image");
+  ASSERT_EQ(quotemill({"-q", U}).status, 0);
+  EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\"></q>");
+}
+
+TEST_F(WorkerE2E, TextIsReadUpToItsFirstNul) {
+  const std::string file = ::testing::TempDir() + "nul.txt";
+  {
+    std::ofstream f(file, std::ios::binary);
+    f << std::string("before\0after", 12);
+  }
+  Child bytes = start_owner("own-bytes", file);
+  ASSERT_EQ(quotemill({"-q", U}).status, 0);
+  EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\">before</q>");
+}
+
+}  // namespace
+}  // namespace qm::test
