@@ -1,5 +1,6 @@
 #include "notice_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QTimer>
 
 #include "messages.h"
-#include "qt_boxes.h"
 
 namespace qm::lite {
 namespace {
@@ -21,6 +21,14 @@ QString from_crlf(const std::string& utf8) {
 
 }  // namespace
 
+QApplication& LiteApplication() {
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+  static int argc = 1;
+  static char name[] = "quotemill3";
+  static char* argv[] = {name, nullptr};
+  return *new QApplication(argc, argv);  // deliberately never deleted, see the header
+}
+
 NoticeWindow::NoticeWindow()
     : NoticeButton(new QPushButton(QStringLiteral("わかった。"), this)), NoticeLabel(new QLabel(this)) {
   setWindowTitle(QString::fromUtf8(kNoticeCaption));
@@ -31,6 +39,7 @@ NoticeWindow::NoticeWindow()
   NoticeLabel->setWordWrap(false);
   NoticeLabel->setTextFormat(Qt::PlainText);  // an ampersand or a tag is shown as it stands
   NoticeButton->setGeometry(88, 128, 89, 22);
+  NoticeButton->setAutoDefault(true);  // Return presses the focused button, as on the original desktop
   connect(NoticeButton, &QPushButton::clicked, this, &RequestQuit);
 }
 
@@ -40,7 +49,7 @@ void NoticeWindow::closeEvent(QCloseEvent* event) {
 }
 
 std::unique_ptr<NoticeWindow> BuildNoticeWindow() {
-  qt_application();
+  LiteApplication();
   auto window = std::make_unique<NoticeWindow>();
   window->hide();
   return window;
@@ -56,7 +65,7 @@ void RequestQuit() {
 }
 
 void ShowNoticeBox(const Box& box) {
-  qt_application();
+  LiteApplication();
   QMessageBox message(box.icon == BoxIcon::None ? QMessageBox::NoIcon : QMessageBox::Critical,
                       QString::fromStdString(box.title), from_crlf(box.text), QMessageBox::Ok);
   message.setTextFormat(Qt::PlainText);  // an argument is shown as typed, never as markup

@@ -3,12 +3,11 @@
 #include <QApplication>
 
 #include "notice_window.h"
-#include "qt_boxes.h"
 #include "ui_module.h"
 
 // Shows the notice window with `text` and runs the event loop until it is dismissed.
 QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) {
-  QApplication& app = qm::qt_application();
+  QApplication& app = qm::lite::LiteApplication();
   const auto window = qm::lite::BuildNoticeWindow();
   qm::lite::ShowNoticeWindow(*window, text);
   return app.exec();

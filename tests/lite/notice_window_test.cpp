@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include "notice_window.h"
-#include "qt_boxes.h"
 
 namespace qm::lite {
 namespace {
@@ -20,7 +19,7 @@ struct LoopResult {
   bool timed_out;
 };
 LoopResult run_loop(const std::function<void()>& first_turn) {
-  QApplication& app = qt_application();
+  QApplication& app = LiteApplication();
   bool timed_out = false;
   QTimer::singleShot(0, &app, first_turn);
   QTimer guard;
@@ -35,7 +34,7 @@ LoopResult run_loop(const std::function<void()>& first_turn) {
 }
 
 TEST(NoticeWindow, BuiltHiddenAtItsPlace) {
-  qt_application();
+  LiteApplication();
   const auto w = BuildNoticeWindow();
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(w->windowTitle(), "Quotemill_clip");
@@ -54,7 +53,7 @@ TEST(NoticeWindow, BuiltHiddenAtItsPlace) {
 }
 
 TEST(NoticeWindow, ShowsTheTextAsItStands) {
-  qt_application();
+  LiteApplication();
   const auto w = BuildNoticeWindow();
   ShowNoticeWindow(*w, " Quotemill Ver3β8\r\n β版につき\r\n いろいろ無保証です。");
   EXPECT_TRUE(w->isVisible());
@@ -84,7 +83,7 @@ TEST(NoticeWindow, CloseControlEndsTheLoop) {
 }
 
 TEST(NoticeWindow, QuitRequestIsTakenAtTheNextTurn) {
-  qt_application();
+  LiteApplication();
   RequestQuit();  // before the loop runs: it ends at its first turn
   const LoopResult r = run_loop([] {});
   EXPECT_FALSE(r.timed_out);
@@ -103,7 +102,7 @@ TEST(NoticeWindow, HiddenWindowIsNeverShownByALoop) {
 }
 
 TEST(NoticeBox, TitleTextOneOkNoIconInFront) {
-  QApplication& app = qt_application();
+  QApplication& app = LiteApplication();
   struct Seen {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::Critical;
