@@ -88,11 +88,10 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
   RadioGroup1->setFocusPolicy(Qt::NoFocus);
 
   // The frame's controls in their own order, then the window's.
-  const QWidget* const order[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, Edit2, CheckBox7, CheckBox8,
-                                  Edit4, Edit5, hatenad, RadioButton1, RadioButton2, RadioButton3,
-                                  CheckBox5, Edit1, Button1, Button2, CheckBox6, Edit3};
-  for (std::size_t i = 1; i < std::size(order); ++i)
-    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  QWidget* const order[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, Edit2, CheckBox7, CheckBox8,
+                            Edit4, Edit5, hatenad, RadioButton1, RadioButton2, RadioButton3,
+                            CheckBox5, Edit1, Button1, Button2, CheckBox6, Edit3};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   auto* anchors = new Anchors(this);
   for (QWidget* w : std::initializer_list<QWidget*>{Label1, RadioGroup1, RadioButton1, RadioButton2, RadioButton3,
