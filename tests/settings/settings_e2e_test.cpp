@@ -23,6 +23,8 @@ struct Spot {
 constexpr Spot kCheckBox2{8 + 8 + 6, 8 + 112 + 8};
 constexpr Spot kRadioButton2{16 + 6, 294 + 8};
 constexpr Spot kButton1{24 + 37, 442 + 12};
+constexpr Spot kCheckBox5{16 + 6, 356 + 8};
+constexpr Spot kEdit1{40 + 12, 356 + 10};
 
 class SettingsE2E : public ::testing::Test {
  protected:
@@ -44,6 +46,10 @@ class SettingsE2E : public ::testing::Test {
   static void click(const std::string& window, Spot at) {
     xdotool({"mousemove", "--window", window, std::to_string(at.x), std::to_string(at.y), "click", "1"});
     std::this_thread::sleep_for(100ms);
+  }
+  // The close button at the right end of openbox's title bar, above the client area.
+  static void close_by_title_bar(const std::string& window) {
+    xdotool({"mousemove", "--window", window, "259", "-10", "click", "1"});
   }
   // Starts the settings window and waits until it is mapped and active.
   static std::optional<std::string> open_settings(Child& child) {
@@ -86,10 +92,34 @@ TEST_F(SettingsE2E, ClosingTheWindowPutsNothingOnTheClipboard) {
   const auto window = open_settings(child);
   ASSERT_TRUE(window) << child.wait(1s).err;
   click(*window, kCheckBox2);
-  xdotool({"key", "--window", *window, "alt+F4"});
+  close_by_title_bar(*window);
   const RunResult done = child.wait(10s);
   EXPECT_FALSE(done.timed_out);
   EXPECT_EQ(done.status, 0);
+  EXPECT_EQ(x_->clipboard(), "selection before");
+}
+
+TEST_F(SettingsE2E, BadNumberKeepsTheWindowAndTheClipboard) {
+  x_->set_clipboard("selection before");
+  Child child = x_->start({built("quotemill")});
+  const auto window = open_settings(child);
+  ASSERT_TRUE(window) << child.wait(1s).err;
+  click(*window, kCheckBox2);
+  click(*window, kCheckBox5);
+  click(*window, kEdit1);
+  xdotool({"key", "ctrl+a"});
+  xdotool({"type", "abc"});
+  click(*window, kButton1);
+  ASSERT_TRUE(x_->answer_box("^Quotemill$", 10s)) << child.wait(1s).err;
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(child.running());
+  EXPECT_TRUE(x_->wait_window("^設定$", 2s));
+  EXPECT_EQ(x_->clipboard(), "selection before");
+  close_by_title_bar(*window);
+  const RunResult done = child.wait(10s);
+  EXPECT_EQ(done.status, 0);
+  EXPECT_NE(done.err.find("Quotemill: 数値を入力してください\n"), std::string::npos) << done.err;
+  EXPECT_EQ(done.err.find("クリップボードに必要な"), std::string::npos) << done.err;
   EXPECT_EQ(x_->clipboard(), "selection before");
 }
 
