@@ -252,5 +252,25 @@ TEST_F(LiteE2E, NoArgumentsShowTheNoticeWindowUntilDismissed) {
   }
 }
 
+// Without a window manager there is no _NET_ACTIVE_WINDOW: the focus window is climbed up to
+// its top-level window, whose caption gives the title.
+TEST(LiteE2EWithoutWindowManager, TitleOfTheFocusWindowsTopLevel) {
+  XSession x(false);
+  for (const std::string mode : {"net", "child", "compound"}) {
+    Child window = x.start({built("tests/lite_x_client"), mode, "日記 - Opera " + mode});
+    ASSERT_TRUE(x.wait_window("^日記 - Opera " + mode + "$"));
+    std::string focus;
+    for (int i = 0; i < 100 && focus.empty(); ++i) {  // the client takes the focus once mapped
+      focus = x.run({"xdotool", "getwindowfocus"}).out;
+      if (focus.empty() || focus.find("Invalid") != std::string::npos) focus.clear(), std::this_thread::sleep_for(20ms);
+    }
+    x.set_clipboard("x");
+    const RunResult r = x.run({built("quotemill3"), "-a", U});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Quotemill_clip"), std::string::npos) << mode << r.err;
+    EXPECT_EQ(x.clipboard(), "<a title=\"日記\" href=\"" + U + "\">x</a>") << mode;
+  }
+}
+
 }  // namespace
 }  // namespace qm::test

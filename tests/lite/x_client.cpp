@@ -2,6 +2,7 @@
 //   x_client net TITLE       a window with _NET_WM_NAME as UTF8_STRING, WM_NAME as COMPOUND_TEXT
 //   x_client compound TITLE  a window with WM_NAME only, as COMPOUND_TEXT (as Qt writes Japanese)
 //   x_client utf8 TITLE      a window with WM_NAME only, as UTF8_STRING
+//   x_client child TITLE     as net, with the focus on a child window inside it
 //   x_client hold            takes CLIPBOARD and never answers a request for it
 //   x_client owner           prints the window that owns CLIPBOARD
 // A window takes the input focus once mapped; window and holder live until killed, at most
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::setlocale(LC_ALL, "");
-  const std::string mode = argv[1];
+  std::string mode = argv[1];
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 1;
   XSetErrorHandler(ignore_error);
@@ -48,6 +49,13 @@ int main(int argc, char** argv) {
   const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 300, 100, 1, 0, 0xFFFFFF);
   const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
 
+  const bool child = mode == "child";
+  if (child) mode = "net";
+  Window focus = w;
+  if (child) {
+    focus = XCreateSimpleWindow(d, w, 5, 5, 100, 50, 0, 0, 0xEEEEEE);
+    XMapWindow(d, focus);
+  }
   if (mode == "net")
     XChangeProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
                     reinterpret_cast<unsigned char*>(title), static_cast<int>(std::strlen(title)));
@@ -69,7 +77,7 @@ int main(int argc, char** argv) {
     if (XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsUnmapped) XMapRaised(d, w);
     while (XPending(d)) {
       XNextEvent(d, &ev);
-      if (ev.type == MapNotify) XSetInputFocus(d, w, RevertToParent, CurrentTime);
+      if (ev.type == MapNotify) XSetInputFocus(d, focus, RevertToParent, CurrentTime);
     }
     XFlush(d);
     struct timespec pause = {0, 50 * 1000 * 1000};
