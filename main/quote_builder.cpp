@@ -12,8 +12,7 @@ constexpr std::string_view kLineBreak = "\r\n";
 std::string concat(std::initializer_list<std::string_view> pieces) {
   std::size_t size = 0;
   for (auto p : pieces) size += p.size();
-  std::string out;
-  out.reserve(size);
+  std::string out = string_with_capacity(size);
   for (auto p : pieces) out.append(p);
   return out;
 }

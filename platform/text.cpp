@@ -1,5 +1,8 @@
 #include "text.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstring>
 
 #include "error.h"
@@ -49,8 +52,7 @@ std::string replace(std::string_view text, std::string_view pattern, std::string
   std::size_t count = 0;
   for_each_match(text, pattern, cp, icase, [&](std::size_t) { ++count; });
   if (count == 0) return std::string(text);
-  std::string out;
-  out.reserve(text.size() - count * pattern.size() + count * with.size());
+  std::string out = string_with_capacity(text.size() - count * pattern.size() + count * with.size());
   std::size_t copied = 0;
   for_each_match(text, pattern, cp, icase, [&](std::size_t pos) {
     out.append(text, copied, pos - copied);
@@ -69,6 +71,19 @@ int hex_value(char c) noexcept {
 }
 
 }  // namespace
+
+std::string string_with_capacity(std::size_t capacity) {
+  std::string s;
+  s.reserve(capacity);
+  constexpr std::uintptr_t kHugePage = 2u << 20;
+  if (capacity >= 2 * kHugePage) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
+    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (begin + capacity) & ~(kHugePage - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  }
+  return s;
+}
 
 bool equals_icase(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
@@ -123,8 +138,7 @@ std::string lf_to_crlf(std::string_view text) {
        ++p)
     if (p == text.data() || p[-1] != '\r') ++lone;
   if (lone == 0) return std::string(text);
-  std::string out;
-  out.reserve(text.size() + lone);
+  std::string out = string_with_capacity(text.size() + lone);
   std::size_t copied = 0;
   for (std::size_t lf; (lf = text.find('\n', copied)) != std::string_view::npos;) {
     out.append(text, copied, lf - copied);

@@ -21,6 +21,7 @@
 
 #include "error.h"
 #include "process.h"
+#include "text.h"
 
 extern char** environ;
 
@@ -93,8 +94,7 @@ std::string latin1_to_utf8(std::string_view s) {
 
 // Receives an INCR transfer, whose first property (already deleted) gave `hint` bytes.
 std::string receive_incremental(Connection& c, std::size_t hint) {
-  std::string out;
-  out.reserve(hint);
+  std::string out = string_with_capacity(hint);
   for (;;) {
     XEvent ev;
     const bool arrived = wait_for_event(
@@ -296,8 +296,7 @@ void detach(std::initializer_list<int> keep) {
 // that already owns the selection.
 void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
   Time when;
-  if (!take_ownership(c, when)) throw Error(kCannotOpenClipboard);
-  XSync(c.display, False);
+  if (!take_ownership(c, when)) throw Error(kCannotOpenClipboard);  // a round trip: all is sent
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid < 0) throw Error(kCannotOpenClipboard);
@@ -427,7 +426,6 @@ void Connection::abandon() noexcept {
 std::optional<std::string> read_clipboard(Connection& c) {
   Display* d = c.display;
   const Atoms& a = *c.atoms;
-  if (XGetSelectionOwner(d, a.clipboard) == None) return std::nullopt;
   for (Atom target : {a.utf8_string, a.text_plain_utf8, a.string}) {
     XDeleteProperty(d, c.window, a.property);
     XConvertSelection(d, a.clipboard, target, a.property, c.window, CurrentTime);
@@ -440,7 +438,11 @@ std::optional<std::string> read_clipboard(Connection& c) {
         },
         ev);
     if (!answered) throw Error(kCannotOpenClipboard);
-    if (ev.xselection.property == None) continue;  // refused: try the next form of text
+    if (ev.xselection.property == None) {
+      // Refused: try the next form of text, unless nobody owns the clipboard at all.
+      if (XGetSelectionOwner(d, a.clipboard) == None) return std::nullopt;
+      continue;
+    }
 
     Property first = take_property(c);
     std::string text;
