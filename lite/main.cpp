@@ -29,6 +29,7 @@ void run_notice_window(const std::string& text) {
 int main(int argc, char** argv) {
   if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
 
+  qm::keep_freed_memory();
   try {
     const qm::CodePage cp = qm::locale_code_page();
     qm::X11Clipboard desktop_clipboard;

@@ -34,6 +34,7 @@ int run_settings_window(const std::string& program_path, const qm::CodePage& cp)
 int main(int argc, char** argv) {
   if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
 
+  qm::keep_freed_memory();
   const qm::CodePage cp = qm::locale_code_page();
   const qm::Arguments args(qm::executable_path(), qm::split_command_line(qm::join_arguments(argc, argv), cp));
   qm::X11Clipboard desktop_clipboard;

@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -24,6 +25,11 @@ std::string join_arguments(int argc, const char* const* argv) {
     line += argv[i];
   }
   return line;
+}
+
+void keep_freed_memory() {
+  mallopt(M_MMAP_MAX, 0);  // every block from the heap, where a freed one can be reused
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
 }
 
 int thread_count() {

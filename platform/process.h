@@ -12,6 +12,11 @@ std::string executable_path();
 // the programs split by their own rules.
 std::string join_arguments(int argc, const char* const* argv);
 
+// Keeps freed memory for reuse instead of handing it back: on a virtual machine a fresh
+// page costs far more than the memory kept, and a worker run makes several passes over a
+// text of up to hundreds of megabytes.
+void keep_freed_memory();
+
 // The number of threads of this process (1 when it cannot be told).
 int thread_count();
 

@@ -34,7 +34,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kServerDataFd = 3;
 constexpr int kServerStatusFd = 4;
 constexpr char kServerVariable[] = "QUOTEMILL_CLIPBOARD_SERVER";
-constexpr std::size_t kMaxChunk = 4u << 20;
+// Chunks of an INCR transfer: the X server copies each one twice, and a megabyte stays
+// within what its allocator reuses; larger chunks were slower, smaller ones no faster.
+constexpr std::size_t kMaxChunk = 1u << 20;
 
 // Waits for an event that `match` accepts, dropping the others; false at the deadline.
 template <class Match>
@@ -63,19 +65,28 @@ struct Property {
   std::size_t bytes() const { return format == 0 ? 0 : items * (format / 8); }
 };
 
-// Reads and deletes a property whole.
-Property take_property(Connection& c) {
+// Reads a property whole, in pieces that the allocator can reuse (a fresh page is dear on
+// a virtual machine), appending its bytes to `out`; deletes it after the last piece.
+Property take_property(Connection& c, std::string* out = nullptr) {
+  constexpr long kPieceWords = (1 << 20) / 4;
   Property p;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  XGetWindowProperty(c.display, c.window, c.atoms->property, 0, 0x1FFFFFFF, True, AnyPropertyType,
-                     &p.type, &p.format, &p.items, &after, &data);
-  p.data.reset(data);
-  return p;
-}
-
-void append_property(std::string& out, const Property& p) {
-  if (p.format == 8 && p.data) out.append(reinterpret_cast<const char*>(p.data.get()), p.items);
+  for (long offset = 0;; offset += kPieceWords) {
+    unsigned long after = 0, items = 0;
+    unsigned char* data = nullptr;
+    Atom type = None;
+    int format = 0;
+    XGetWindowProperty(c.display, c.window, c.atoms->property, offset, kPieceWords, True, AnyPropertyType,
+                       &type, &format, &items, &after, &data);
+    std::unique_ptr<unsigned char, XFreer> piece(data);
+    if (offset == 0) {
+      p.type = type;
+      p.format = format;
+    }
+    p.items += items;
+    if (format == 8 && out && data) out->append(reinterpret_cast<const char*>(data), items);
+    else if (offset == 0) p.data = std::move(piece);  // an INCR size or a non-text answer
+    if (after == 0 || type == None || format != 8 || !out) return p;
+  }
 }
 
 std::string latin1_to_utf8(std::string_view s) {
@@ -105,9 +116,8 @@ std::string receive_incremental(Connection& c, std::size_t hint) {
         },
         ev);
     if (!arrived) throw Error(kCannotOpenClipboard);
-    const Property chunk = take_property(c);
-    if (chunk.items == 0) return out;
-    append_property(out, chunk);
+    const bool last = take_property(c, &out).items == 0;
+    if (last) return out;
   }
 }
 
@@ -444,17 +454,15 @@ std::optional<std::string> read_clipboard(Connection& c) {
       continue;
     }
 
-    Property first = take_property(c);
     std::string text;
+    Property first = take_property(c, &text);
     if (first.type == a.incr) {
       const std::size_t hint = first.format == 32 && first.items > 0
                                    ? static_cast<std::size_t>(reinterpret_cast<const long*>(first.data.get())[0])
                                    : 0;
       first = Property{};
       text = receive_incremental(c, std::min<std::size_t>(hint, std::size_t{1} << 32));
-    } else if (first.format == 8) {
-      append_property(text, first);
-    } else {
+    } else if (first.format != 8) {
       continue;
     }
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);

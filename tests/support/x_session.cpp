@@ -133,7 +133,6 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
     for (int fd : fds)
       if (fd >= 0) p[n++] = {fd, POLLIN, 0};
     if (in_fd >= 0) p[n++] = {in_fd, POLLOUT, 0};
-    if (exited && n == 0) break;  // nothing left to wait for: never sleep out the time limit
     poll(p, n, static_cast<int>(std::min<long long>(left, exited ? left : 20)));
     for (int i = 0; i < 2; ++i) {
       if (fds[i] < 0) continue;
