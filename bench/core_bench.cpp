@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "process.h"
 #include "quote_builder.h"
 
 namespace {
@@ -44,4 +45,9 @@ BENCHMARK(Style)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  qm::keep_freed_memory();  // as the programs do
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}

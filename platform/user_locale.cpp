@@ -6,7 +6,8 @@
 namespace qm {
 
 CodePage locale_code_page() {
-  std::setlocale(LC_ALL, "");
+  // The code page is LC_CTYPE's; taking on the other categories would only cost start-up time.
+  std::setlocale(LC_CTYPE, "");
   return CodePage::from_codeset(nl_langinfo(CODESET));
 }
 

@@ -4,7 +4,7 @@
 
 namespace qm {
 
-// Takes on the user's locale (setlocale) and returns its code page.
+// Takes on the user's character type locale (setlocale) and returns its code page.
 CodePage locale_code_page();
 
 }  // namespace qm
