@@ -5,9 +5,6 @@
 //   lite_roundtrip [ARGS...]    default: -a http://example.com/
 
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,47 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "process_timing.h"
 #include "x_session.h"
 
 extern char** environ;
 
 namespace {
-
-// Milliseconds from the start of a program to its exit; the program must succeed.
-double timed(const std::vector<std::string>& argv, const std::string& display) {
-  std::vector<std::string> env{"DISPLAY=" + display, "LANG=C.UTF-8"};
-  for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "LANG=", 5) != 0) env.emplace_back(*e);
-  std::vector<char*> envp, args;
-  for (auto& s : env) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> words = argv;
-  for (auto& s : words) args.push_back(s.data());
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid;
-  if (posix_spawnp(&pid, args[0], &files, nullptr, args.data(), envp.data()) != 0) {
-    std::perror(args[0]);
-    std::exit(1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  posix_spawn_file_actions_destroy(&files);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed\n", argv[0].c_str());
-    std::exit(1);
-  }
-  return ms;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 std::string selection(std::size_t size) {
   std::string line = "日本語の選択範囲 and some ASCII text of a quoted page ";
@@ -112,10 +74,10 @@ int main(int argc, char** argv) {
     // the other left on the clipboard, served by that one's process.
     x.set_clipboard(selection(size.bytes));
     for (int i = 0; i < size.runs; ++i) {
-      xclip_ms.push_back(timed(pipeline, x.display()));
-      lite_ms.push_back(timed(lite, x.display()));
+      xclip_ms.push_back(qm::bench::time_run(pipeline, x.display()).ms);
+      lite_ms.push_back(qm::bench::time_run(lite, x.display()).ms);
     }
-    const double l = median(lite_ms), c = median(xclip_ms);
+    const double l = qm::bench::median(lite_ms), c = qm::bench::median(xclip_ms);
     std::printf("%-6s %14.2f %10.2f %8.2f\n", size.name, l, c, l / c);
   }
   XCloseDisplay(window);
