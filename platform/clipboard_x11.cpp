@@ -9,7 +9,9 @@ X11Clipboard::~X11Clipboard() = default;
 
 void X11Clipboard::acquire() { connection(); }
 
-void X11Clipboard::release() noexcept { connection_.reset(); }
+// X11 has no lock to give back; the connection is kept for the run's next read or write,
+// which saves the light worker a connection per run.
+void X11Clipboard::release() noexcept {}
 
 x11::Connection& X11Clipboard::connection() {
   // A write hands its connection to the serving process; a later call needs a new one.
