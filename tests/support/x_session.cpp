@@ -300,6 +300,12 @@ void XSession::set_clipboard(const std::string& bytes) const {
                           options);
   unlink(file.c_str());
   if (r.status != 0) throw std::runtime_error("xclip -i failed: " + r.err);
+  // xclip's launcher may exit before its background copy owns the clipboard.
+  for (int i = 0; i < 100; ++i) {
+    if (clipboard() == bytes) return;
+    std::this_thread::sleep_for(20ms);
+  }
+  throw std::runtime_error("xclip did not take the clipboard");
 }
 
 std::optional<std::string> XSession::clipboard(std::chrono::milliseconds timeout) const {
