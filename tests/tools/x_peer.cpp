@@ -4,6 +4,8 @@
 //   x_peer own-stuck            owns CLIPBOARD and never answers a request
 //   x_peer own-image            owns CLIPBOARD offering only image/png
 //   x_peer own-bytes FILE       owns CLIPBOARD offering FILE's bytes, unchanged, as UTF8_STRING
+//   x_peer own-incr-die         owns CLIPBOARD, starts an INCR transfer and dies after one chunk
+//   x_peer read-incr-stall      asks for CLIPBOARD, accepts an INCR transfer, never continues it
 //   x_peer owner                prints the CLIPBOARD owner's window id, or "none"
 //
 // The owning modes print "ready" once they own the selection, and end when they lose it
@@ -12,6 +14,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -62,12 +65,53 @@ int own(Display* d, const std::string& mode, const std::string& bytes) {
         const unsigned char picture[] = {0x89, 'P', 'N', 'G'};
         XChangeProperty(d, req.requestor, property, png, 8, PropModeReplace, picture, 4);
         reply(d, req, property);
+      } else if (mode == "own-incr-die" && req.target == utf8) {
+        // Announce a large text, hand over the first chunk once asked, then vanish.
+        XSelectInput(d, req.requestor, PropertyChangeMask);
+        long size = 1 << 24;
+        XChangeProperty(d, req.requestor, property, atom(d, "INCR"), 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&size), 1);
+        reply(d, req, property);
+        for (;;) {
+          XEvent e;
+          XNextEvent(d, &e);
+          if (e.type == PropertyNotify && e.xproperty.state == PropertyDelete) break;
+        }
+        const std::string chunk(1 << 16, 'x');
+        XChangeProperty(d, req.requestor, property, utf8, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(chunk.data()), static_cast<int>(chunk.size()));
+        XSync(d, False);
+        _exit(0);
       } else if (mode == "own-bytes" && req.target == utf8) {
         XChangeProperty(d, req.requestor, property, utf8, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
         reply(d, req, property);
       } else {
         reply(d, req, None);
+      }
+    }
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, 200);
+  }
+  return 0;
+}
+
+// Starts reading CLIPBOARD and stops at the first chunk of an INCR transfer, holding it.
+int stall(Display* d) {
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = PropertyChangeMask;
+  const Window w = XCreateWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, CopyFromParent, InputOnly,
+                                 CopyFromParent, CWEventMask, &attributes);
+  const Atom property = atom(d, "X_PEER");
+  XConvertSelection(d, atom(d, "CLIPBOARD"), atom(d, "UTF8_STRING"), property, w, CurrentTime);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (std::chrono::steady_clock::now() < end) {
+    while (XPending(d)) {
+      XEvent ev;
+      XNextEvent(d, &ev);
+      if (ev.type == SelectionNotify) {
+        std::printf(ev.xselection.property == None ? "refused\n" : "stalled\n");
+        std::fflush(stdout);  // and never delete the property, so no chunk follows
       }
     }
     pollfd p{ConnectionNumber(d), POLLIN, 0};
@@ -91,6 +135,7 @@ int main(int argc, char** argv) {
       std::printf("0x%lx\n", w);
     return 0;
   }
+  if (mode == "read-incr-stall") return stall(d);
   std::string bytes;
   if (mode == "own-bytes" && argc > 2) {
     std::ifstream in(argv[2], std::ios::binary);

@@ -1,0 +1,144 @@
+// The clipboard under misbehaving peers, a dying display and load: nothing lost, nothing
+// hung, nothing left running.
+
+#include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "x_session.h"
+
+namespace qm::test {
+namespace {
+
+// The processes whose command line holds `argument`: a worker run and the serving process
+// it leaves behind carry its page address.
+std::vector<int> processes_with(const std::string& argument) {
+  std::vector<int> pids;
+  std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
+  while (dirent* e = readdir(proc.get())) {
+    const int pid = std::atoi(e->d_name);
+    if (pid <= 0) continue;
+    std::ifstream f("/proc/" + std::string(e->d_name) + "/cmdline", std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    const std::string cmdline = s.str();
+    if (cmdline.find(std::string(1, '\0') + argument + '\0') != std::string::npos) pids.push_back(pid);
+  }
+  return pids;
+}
+
+std::string big_text(std::size_t size) {
+  std::string text;
+  for (std::size_t i = 0; text.size() < size; ++i) text += "大きな選択 " + std::to_string(i) + "\n";
+  text.resize(size);
+  return text;
+}
+
+class ClipboardFaults : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { x_ = std::make_unique<XSession>(); }
+  static void TearDownTestSuite() { x_.reset(); }
+
+  static std::string owner() { return x_->run({built("tests/x_peer"), "owner"}).out; }
+  static Child start_owner(const std::string& mode, const std::string& file = "") {
+    const std::string before = owner();
+    std::vector<std::string> argv{built("tests/x_peer"), mode};
+    if (!file.empty()) argv.push_back(file);
+    Child peer = x_->start(argv);
+    for (int i = 0; i < 250 && owner() == before; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_NE(owner(), before);
+    return peer;
+  }
+
+  static std::unique_ptr<XSession> x_;
+};
+std::unique_ptr<XSession> ClipboardFaults::x_;
+
+TEST_F(ClipboardFaults, OwnerDyingInTheMiddleOfATransfer) {
+  Child dying = start_owner("own-incr-die");
+  Child worker = x_->start({built("quotemill"), "-a", "http://example.com/"});
+  EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$", 20s));
+  const RunResult r = worker.wait(10s);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("クリップボードを開くことができません."), std::string::npos) << r.err;
+  EXPECT_EQ(owner(), "none\n");  // the worker wrote nothing in its place
+}
+
+TEST_F(ClipboardFaults, StalledReaderDoesNotHoldUpOthers) {
+  const std::string url = "http://example.com/stalled-reader";
+  x_->set_clipboard(big_text(3u << 20));
+  ASSERT_EQ(x_->run({built("quotemill"), url}).status, 0);  // now our server holds it
+  const std::string served = *x_->clipboard();
+  Child stalled = x_->start({built("tests/x_peer"), "read-incr-stall"});
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(x_->clipboard(), served);  // served while the other transfer hangs
+  std::this_thread::sleep_for(6s);     // past the point where the stalled transfer is dropped
+  EXPECT_EQ(x_->clipboard(), served);
+  EXPECT_EQ(processes_with(url).size(), 1u);
+}
+
+TEST_F(ClipboardFaults, InvalidUtf8PassesByteForByte) {
+  const std::string bytes = "ok \xFF\xFE \xC3\x28 \xE3\x81 \xED\xA0\x80 end";
+  const std::string file = ::testing::TempDir() + "invalid.txt";
+  std::ofstream(file, std::ios::binary) << bytes;
+  Child peer = start_owner("own-bytes", file);
+  ASSERT_EQ(x_->run({built("quotemill"), "-q", "http://example.com/"}).status, 0);
+  EXPECT_EQ(x_->clipboard(), "<q cite=\"http://example.com/\">" + bytes + "</q>");
+}
+
+TEST_F(ClipboardFaults, FiftyReadersAtOnce) {
+  const std::string text = big_text(10u << 20);
+  x_->set_clipboard(text);
+  ASSERT_EQ(x_->run({built("quotemill"), "http://example.com/fifty"}).status, 0);
+  std::vector<Child> readers;
+  for (int i = 0; i < 50; ++i) readers.push_back(x_->start({"xclip", "-selection", "clipboard", "-o"}));
+  int exact = 0;
+  for (Child& reader : readers) {
+    const RunResult r = reader.wait(120s);
+    exact += r.status == 0 && r.out == text;
+  }
+  EXPECT_EQ(exact, 50);
+}
+
+TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
+  const std::string url = "http://example.com/display-goes";
+  {
+    XSession x;
+    x.set_clipboard("text");
+    ASSERT_EQ(x.run({built("quotemill"), "-q", url}).status, 0);
+    ASSERT_EQ(processes_with(url).size(), 1u);
+  }
+  for (int i = 0; i < 250 && !processes_with(url).empty(); ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_TRUE(processes_with(url).empty());
+}
+
+// Both programs in turn, each quoting what the run before it left, with a browser-like
+// window in front for quotemill3's title.
+TEST(ClipboardLoad, TwoHundredRunsInTurn) {
+  XSession x(true);
+  Child window = x.start({built("tests/lite_x_client"), "net", "Load page - Browser"});
+  const auto id = x.wait_window("^Load page - Browser$");
+  ASSERT_TRUE(id);
+  x.run({"xdotool", "windowactivate", "--sync", *id});
+
+  const std::string url = "http://example.com/load";
+  std::string expected = "start";
+  x.set_clipboard(expected);
+  int exact = 0;
+  for (int i = 0; i < 200; ++i) {
+    const bool main = i % 2 == 0;
+    const RunResult r = x.run({built(main ? "quotemill" : "quotemill3"), "-q", url});
+    expected = (main ? "<q cite=\"" + url + "\">" : "<q title=\"Load page\" cite=\"" + url + "\">") + expected + "</q>";
+    exact += r.status == 0 && x.clipboard() == expected;
+  }
+  EXPECT_EQ(exact, 200);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(processes_with(url).size(), 1u);  // each serving process left when the next took over
+}
+
+}  // namespace
+}  // namespace qm::test
