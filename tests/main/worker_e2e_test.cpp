@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -129,6 +130,20 @@ TEST_F(WorkerE2E, NoDisplayIsAnErrorOnStandardError) {
     EXPECT_EQ(r.status, 1) << display;
     EXPECT_NE(r.err.find("クリップボードを開くことができません."), std::string::npos) << r.err;
   }
+}
+
+TEST_F(WorkerE2E, ProgramPathIsNeverCut) {
+  // A path far beyond the 260 bytes of the original desktop's buffers.
+  std::filesystem::path dir = ::testing::TempDir();
+  for (int i = 0; i < 8; ++i) dir /= std::string(40, static_cast<char>('a' + i));
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path program = dir / "quotemill";
+  std::filesystem::copy_file(built("quotemill"), program, std::filesystem::copy_options::overwrite_existing);
+  ASSERT_GT(program.string().size(), 300u);
+  const RunResult r = run({program.string(), "not-a-url"});  // no display: the boxes go to stderr
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("Quotemill: " + program.string() + "\n"), std::string::npos) << r.err;
+  std::filesystem::remove_all(std::filesystem::path(::testing::TempDir()) / std::string(40, 'a'));
 }
 
 TEST_F(WorkerE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
