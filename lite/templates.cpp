@@ -6,6 +6,7 @@
 
 #include "arguments.h"
 #include "messages.h"
+#include "text.h"
 
 namespace qm::lite {
 
@@ -49,8 +50,7 @@ std::optional<std::string> ChooseTemplate(const std::string& style, const std::s
 
 std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
                            std::string_view url, std::string_view url_rest, std::string_view text) {
-  std::string out;
-  out.reserve(tmpl.size() + title.size() + class_text.size() + url.size() + text.size());
+  std::string out = string_with_capacity(tmpl.size() + title.size() + class_text.size() + url.size() + text.size());
   for (std::size_t i = 0; i < tmpl.size(); ++i) {
     if (tmpl[i] != '%') {
       out += tmpl[i];

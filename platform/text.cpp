@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -73,6 +74,13 @@ int hex_value(char c) noexcept {
 }  // namespace
 
 std::string string_with_capacity(std::size_t capacity) {
+  if (capacity >= (1u << 20)) {
+    // A little slack and a size class: the next pass over the same text, a few bytes
+    // longer, then fits the block this one leaves free, and a small insertion fits here.
+    capacity += capacity / 16;
+    const std::size_t step = std::bit_floor(capacity) / 8;
+    capacity = (capacity + step - 1) / step * step;
+  }
   std::string s;
   s.reserve(capacity);
   constexpr std::uintptr_t kHugePage = 2u << 20;

@@ -10,7 +10,8 @@
 
 namespace qm {
 
-// An empty string with room for `capacity` bytes. Large buffers ask for huge pages: on a
+// An empty string with room for at least `capacity` bytes. Large buffers get some slack,
+// are rounded to a size class so that freed ones are reused, and ask for huge pages: on a
 // virtual machine every 4 KiB page fault is dear, and a 100 MB text takes 25,600 of them.
 std::string string_with_capacity(std::size_t capacity);
 

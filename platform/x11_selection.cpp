@@ -65,6 +65,18 @@ struct Property {
   std::size_t bytes() const { return format == 0 ? 0 : items * (format / 8); }
 };
 
+// Appends to a text whose final size an owner may not have told: it grows by half, not by
+// doubling, so that a large selection does not need three times its size on the way.
+void append_growing(std::string& out, std::string_view piece) {
+  if (out.size() + piece.size() > out.capacity()) {
+    std::string bigger =
+        string_with_capacity(std::max(out.size() + piece.size(), out.capacity() + out.capacity() / 2));
+    bigger.append(out);
+    out.swap(bigger);
+  }
+  out.append(piece);
+}
+
 // Reads a property whole, in pieces that the allocator can reuse (a fresh page is dear on
 // a virtual machine), appending its bytes to `out`; deletes it after the last piece.
 Property take_property(Connection& c, std::string* out = nullptr) {
@@ -81,9 +93,15 @@ Property take_property(Connection& c, std::string* out = nullptr) {
     if (offset == 0) {
       p.type = type;
       p.format = format;
+      // The first piece tells the whole size: make room for it once.
+      if (format == 8 && out && out->capacity() < out->size() + items + after) {
+        std::string room = string_with_capacity(out->size() + items + after);
+        room.append(*out);
+        out->swap(room);
+      }
     }
     p.items += items;
-    if (format == 8 && out && data) out->append(reinterpret_cast<const char*>(data), items);
+    if (format == 8 && out && data) append_growing(*out, {reinterpret_cast<const char*>(data), items});
     else if (offset == 0) p.data = std::move(piece);  // an INCR size or a non-text answer
     if (after == 0 || type == None || format != 8 || !out) return p;
   }
