@@ -62,7 +62,7 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   else if (FindOption(args, "-x"))
     ReplaceFirst(output, "\r\n", "<br />\r\n");
 
-  s.clipboard.write_text(output);  // a failed write leaves the clipboard as it was; nothing to tell
+  s.clipboard.write_text(std::move(output));  // a failed write leaves the clipboard as it was; nothing to tell
 }
 
 }  // namespace qm::lite

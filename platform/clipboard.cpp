@@ -65,7 +65,7 @@ std::optional<std::string> OneShotClipboard::read_text() {
   return result;
 }
 
-bool OneShotClipboard::write_text(std::string_view text) {
+bool OneShotClipboard::write_text(std::string text) {
   try {
     backend_.acquire();
   } catch (const Error&) {
@@ -76,7 +76,7 @@ bool OneShotClipboard::write_text(std::string_view text) {
     if (text.empty())
       backend_.write(std::nullopt);
     else
-      backend_.write(edge_.to_desktop(std::string(text)));
+      backend_.write(edge_.to_desktop(std::move(text)));
   } catch (const Error&) {
     ok = false;
   }

@@ -85,7 +85,7 @@ class OneShotClipboard {
   // The clipboard text (empty when it holds none), or nullopt when it could not be read.
   std::optional<std::string> read_text();
   // An empty text leaves the clipboard owned but without any text. False when it failed.
-  bool write_text(std::string_view text);
+  bool write_text(std::string text);
 
  private:
   ClipboardBackend& backend_;
