@@ -12,7 +12,7 @@
 #include "ui_module.h"
 #include "user_locale.h"
 
-QM_UI_EXPORT int qm_ui_run_notice(const std::string& text);
+QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept;
 
 namespace {
 

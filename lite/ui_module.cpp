@@ -2,15 +2,29 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <exception>
+
 #include "notice_window.h"
 #include "ui_module.h"
 
 // Shows the notice window with `text` and runs the event loop until it is dismissed.
-QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) {
-  QApplication& app = qm::lite::LiteApplication();
-  const auto window = qm::lite::BuildNoticeWindow();
-  qm::lite::ShowNoticeWindow(*window, text);
-  return app.exec();
+QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept {
+  try {
+    QApplication& app = qm::lite::LiteApplication();
+    const auto window = qm::lite::BuildNoticeWindow();
+    qm::lite::ShowNoticeWindow(*window, text);
+    return app.exec();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quotemill3: %s\n", e.what());
+    return 0;
+  }
 }
 
-QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) { qm::lite::ShowNoticeBox(box); }
+QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
+  try {
+    qm::lite::ShowNoticeBox(box);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quotemill3: %s\n", e.what());
+  }
+}

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <exception>
+
 #include "clipboard_x11.h"
 #include "look.h"
 #include "qt_boxes.h"
@@ -9,9 +12,15 @@
 #include "settings_window.h"
 #include "ui_module.h"
 
-QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) { qm::show_qt_box(box); }
+QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
+  try {
+    qm::show_qt_box(box);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quotemill: %s\n", e.what());
+  }
+}
 
-QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp) {
+QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp) noexcept try {
   // The window loop's own application object: it must be gone before the Qt libraries clean
   // up at exit, which a static one would outlive. Boxes shown meanwhile use this one.
   int argc = 1;
@@ -24,4 +33,7 @@ QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::C
   qm::settings::TForm2 Form2(desktop_clipboard, boxes, program_path, cp);
   Form2.show();
   return app.exec();  // ends when the form closes, the program's last window
+} catch (const std::exception& e) {
+  std::fprintf(stderr, "quotemill: %s\n", e.what());
+  return 1;
 }

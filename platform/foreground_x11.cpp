@@ -96,17 +96,29 @@ std::string wm_name(Display* d, Window w) {
 
 }  // namespace
 
+struct X11ForegroundWindow::Connection {
+  std::unique_ptr<Display, DisplayCloser> display{XOpenDisplay(nullptr)};
+  Window at_start = None;
+};
+
+X11ForegroundWindow::X11ForegroundWindow() : connection_(std::make_unique<Connection>()) {
+  if (connection_->display) connection_->at_start = active_window(connection_->display.get());
+}
+
+X11ForegroundWindow::~X11ForegroundWindow() = default;
+
 std::string X11ForegroundWindow::caption() {
-  std::unique_ptr<Display, DisplayCloser> d(XOpenDisplay(nullptr));
+  Display* d = connection_->display.get();
   if (!d) return {};
   auto* previous = XSetErrorHandler(ignore_x_error);
+  auto read = [&](Window w) {
+    std::string text = property(d, w, XInternAtom(d, "_NET_WM_NAME", False), XInternAtom(d, "UTF8_STRING", False));
+    return text.empty() ? wm_name(d, w) : text;
+  };
   std::string text;
-  if (const Window w = active_window(d.get()); w != None) {
-    text = property(d.get(), w, XInternAtom(d.get(), "_NET_WM_NAME", False),
-                    XInternAtom(d.get(), "UTF8_STRING", False));
-    if (text.empty()) text = wm_name(d.get(), w);
-  }
-  XSync(d.get(), False);  // errors of this connection arrive while the handler is still ours
+  if (const Window w = active_window(d); w != None) text = read(w);
+  if (text.empty() && connection_->at_start != None) text = read(connection_->at_start);
+  XSync(d, False);  // errors of this connection arrive while the handler is still ours
   XSetErrorHandler(previous);
   return text;
 }

@@ -8,7 +8,9 @@
 
 // Exported by every window module.
 #define QM_UI_EXPORT extern "C" __attribute__((visibility("default")))
-QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box);
+// Exported functions never throw: the programs carry their own C++ runtime, and an
+// exception must not cross into another one.
+QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept;
 
 namespace qm {
 

@@ -8,4 +8,4 @@
 
 // Shows the settings window and runs the window loop until it closes; returns the exit
 // status. `program_path` (code page) is the program every generated menu line names.
-QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp);
+QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp) noexcept;
