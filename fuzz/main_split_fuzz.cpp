@@ -1,0 +1,45 @@
+// quotemill's command-line splitter: any line splits without fault into non-empty
+// arguments; a line of simple arguments gives them back; so does a line of arguments that
+// each stand in double quotes with blanks inside.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include "arguments.h"
+#include "check.h"
+
+using namespace qm;
+using namespace qm::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const CodePage cp = code_page_for(in.ConsumeIntegral<unsigned char>());
+  const std::string line = in.ConsumeRemainingBytesAsString();
+
+  std::size_t bytes = 0;
+  for (const std::string& arg : split_command_line(line, cp)) {
+    QM_FUZZ_CHECK(!arg.empty());
+    QM_FUZZ_CHECK(arg.find('\0') == std::string::npos);
+    bytes += arg.size();
+  }
+  QM_FUZZ_CHECK(bytes <= line.size());
+
+  // The line's NUL-separated pieces, cleaned, as the arguments a launcher passed.
+  std::vector<std::string> simple, spaced;
+  std::string piece;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    if (i == line.size() || line[i] == '\0') {
+      if (!piece.empty()) simple.push_back(piece);
+      piece.clear();
+    } else if (is_plain_byte(static_cast<unsigned char>(line[i]))) {
+      piece += line[i];
+    }
+  }
+  QM_FUZZ_CHECK(split_command_line(joined(simple), cp) == simple);
+
+  // Quoted arguments may hold blanks and tabs: the quotes group and are dropped.
+  for (const std::string& arg : simple) spaced.push_back(arg.substr(0, arg.size() / 2) + " \t" + arg.substr(arg.size() / 2));
+  std::vector<std::string> quoted;
+  for (const std::string& arg : spaced) quoted.push_back("\"" + arg + "\"");
+  QM_FUZZ_CHECK(split_command_line(joined(quoted), cp) == spaced);
+  return 0;
+}
