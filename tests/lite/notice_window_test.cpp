@@ -110,10 +110,12 @@ TEST(NoticeBox, TitleTextOneOkNoIconInFront) {
     bool ok = false, active = false;
   } seen;
   bool answered = false;
+  int polls_inactive = 0;  // activation follows the showing by an event turn or more
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, &app, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || answered || !box->isVisible()) return;
+    if (!box->isActiveWindow() && ++polls_inactive < 25) return;
     answered = true;
     seen = {box->windowTitle(), box->text(), box->icon(), static_cast<int>(box->buttons().size()),
             box->button(QMessageBox::Ok) != nullptr, box->isActiveWindow()};
