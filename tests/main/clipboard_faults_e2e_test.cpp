@@ -43,15 +43,9 @@ class ClipboardFaults : public ::testing::Test {
   static void SetUpTestSuite() { x_ = std::make_unique<XSession>(); }
   static void TearDownTestSuite() { x_.reset(); }
 
-  static std::string owner() { return x_->run({built("tests/x_peer"), "owner"}).out; }
+  static std::string owner() { return x_->clipboard_owner(); }
   static Child start_owner(const std::string& mode, const std::string& file = "") {
-    const std::string before = owner();
-    std::vector<std::string> argv{built("tests/x_peer"), mode};
-    if (!file.empty()) argv.push_back(file);
-    Child peer = x_->start(argv);
-    for (int i = 0; i < 250 && owner() == before; ++i) std::this_thread::sleep_for(20ms);
-    EXPECT_NE(owner(), before);
-    return peer;
+    return file.empty() ? x_->start_owner({mode}) : x_->start_owner({mode, file});
   }
 
   static std::unique_ptr<XSession> x_;
@@ -65,7 +59,7 @@ TEST_F(ClipboardFaults, OwnerDyingInTheMiddleOfATransfer) {
   const RunResult r = worker.wait(10s);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("クリップボードを開くことができません."), std::string::npos) << r.err;
-  EXPECT_EQ(owner(), "none\n");  // the worker wrote nothing in its place
+  EXPECT_EQ(owner(), "none");  // the worker wrote nothing in its place
 }
 
 TEST_F(ClipboardFaults, StalledReaderDoesNotHoldUpOthers) {

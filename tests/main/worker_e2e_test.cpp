@@ -25,17 +25,9 @@ class WorkerE2E : public ::testing::Test {
     args.insert(args.begin(), built("quotemill"));
     return x_->run(args, std::move(options));
   }
-  static std::string owner() { return x_->run({built("tests/x_peer"), "owner"}).out; }
-
-  // Starts an x_peer owner and waits until it owns the clipboard.
+  static std::string owner() { return x_->clipboard_owner(); }
   static Child start_owner(const std::string& mode, const std::string& file = "") {
-    const std::string before = owner();
-    std::vector<std::string> argv{built("tests/x_peer"), mode};
-    if (!file.empty()) argv.push_back(file);
-    Child peer = x_->start(argv);
-    for (int i = 0; i < 250 && owner() == before; ++i) std::this_thread::sleep_for(20ms);
-    EXPECT_NE(owner(), before);
-    return peer;
+    return file.empty() ? x_->start_owner({mode}) : x_->start_owner({mode, file});
   }
 
   static std::unique_ptr<XSession> x_;

@@ -316,6 +316,21 @@ std::optional<std::string> XSession::clipboard(std::chrono::milliseconds timeout
   return r.out;
 }
 
+std::string XSession::clipboard_owner() const {
+  const std::string out = run({built("tests/x_peer"), "owner"}, brief()).out;
+  return out.substr(0, out.find('\n'));
+}
+
+Child XSession::start_owner(const std::vector<std::string>& mode) const {
+  const std::string before = clipboard_owner();
+  std::vector<std::string> argv{built("tests/x_peer")};
+  argv.insert(argv.end(), mode.begin(), mode.end());
+  Child peer = start(argv);
+  for (int i = 0; i < 250 && clipboard_owner() == before; ++i) std::this_thread::sleep_for(20ms);
+  if (clipboard_owner() == before) throw std::runtime_error("x_peer did not take the clipboard");
+  return peer;
+}
+
 std::optional<std::string> XSession::wait_window(const std::string& title_regex,
                                                  std::chrono::milliseconds timeout) const {
   const auto deadline = Clock::now() + timeout;

@@ -71,6 +71,11 @@ class XSession {
   // nullopt when xclip could not read a text.
   std::optional<std::string> clipboard(std::chrono::milliseconds timeout = 10s) const;
 
+  // The CLIPBOARD owner's window id ("none" when there is none), from tests/x_peer.
+  std::string clipboard_owner() const;
+  // Starts an x_peer owning mode ("own-stuck", "own-bytes FILE"...) and waits until it owns.
+  Child start_owner(const std::vector<std::string>& mode) const;
+
   // The id of a mapped window whose title matches the regular expression, once one appears.
   std::optional<std::string> wait_window(const std::string& title_regex,
                                          std::chrono::milliseconds timeout = 10s) const;
