@@ -62,6 +62,9 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   else if (FindOption(args, "-x"))
     ReplaceFirst(output, "\r\n", "<br />\r\n");
 
+  // The clipboard's text ends at its first NUL, which only a binary template can bring in:
+  // the readers would see no more, and X11 text targets carry no NUL.
+  if (const std::size_t nul = output.find('\0'); nul != std::string::npos) output.resize(nul);
   s.clipboard.write_text(std::move(output));  // a failed write leaves the clipboard as it was; nothing to tell
 }
 
