@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs every fuzz target for a bounded time: sh fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
-# The seed corpus of the repository is only read; what a run finds goes to
+# The starting corpus kept in the repository is only read; what a run finds goes to
 # BUILD_DIR/fuzz/corpus/TARGET, and a failing input to BUILD_DIR/fuzz/TARGET-crash-*.
 set -e
 build=$1
