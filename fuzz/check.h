@@ -29,6 +29,21 @@ inline CodePage code_page_for(unsigned char selector) {
 // argument holds none of them (and no NUL).
 inline bool is_plain_byte(unsigned char b) { return b > 32 && b != '"'; }
 
+// The input's NUL-separated pieces, cleaned to plain bytes: the arguments a launcher passed.
+inline std::vector<std::string> plain_pieces(std::string_view line) {
+  std::vector<std::string> pieces;
+  std::string piece;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    if (i == line.size() || line[i] == '\0') {
+      if (!piece.empty()) pieces.push_back(piece);
+      piece.clear();
+    } else if (is_plain_byte(static_cast<unsigned char>(line[i]))) {
+      piece += line[i];
+    }
+  }
+  return pieces;
+}
+
 inline std::string joined(const std::vector<std::string>& args) {
   std::string line;
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -30,16 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (args[i].starts_with(option)) last = static_cast<int>(i) + 1;
   QM_FUZZ_CHECK(found.value_or(0) == last);
 
-  std::vector<std::string> simple;
-  std::string piece;
-  for (std::size_t i = 0; i <= line.size(); ++i) {
-    if (i == line.size() || line[i] == '\0') {
-      if (!piece.empty()) simple.push_back(piece);
-      piece.clear();
-    } else if (is_plain_byte(static_cast<unsigned char>(line[i]))) {
-      piece += line[i];
-    }
-  }
+  const std::vector<std::string> simple = plain_pieces(line);
   QM_FUZZ_CHECK(SplitArguments(joined(simple)) == simple);
 
   std::vector<std::string> spaced, quoted;

@@ -23,17 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   QM_FUZZ_CHECK(bytes <= line.size());
 
-  // The line's NUL-separated pieces, cleaned, as the arguments a launcher passed.
-  std::vector<std::string> simple, spaced;
-  std::string piece;
-  for (std::size_t i = 0; i <= line.size(); ++i) {
-    if (i == line.size() || line[i] == '\0') {
-      if (!piece.empty()) simple.push_back(piece);
-      piece.clear();
-    } else if (is_plain_byte(static_cast<unsigned char>(line[i]))) {
-      piece += line[i];
-    }
-  }
+  const std::vector<std::string> simple = plain_pieces(line);
+  std::vector<std::string> spaced;
   QM_FUZZ_CHECK(split_command_line(joined(simple), cp) == simple);
 
   // Quoted arguments may hold blanks and tabs: the quotes group and are dropped.
