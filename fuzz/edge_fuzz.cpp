@@ -1,7 +1,8 @@
 // The clipboard's edge conversions: UTF-8 to the code page and back, LF to CR LF and back.
 // Properties: a text whose line breaks are all LF, or all CR LF, crosses the edge both ways
 // unchanged; with UTF-8 nothing else changes, and under Shift-JIS a text of characters the
-// code page holds round-trips too; a character it lacks becomes a numeric reference.
+// code page holds round-trips too; a character it lacks becomes a numeric reference; and
+// whatever the bytes, what reaches the desktop from a code page is valid UTF-8.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -57,6 +58,16 @@ std::string selection(FuzzedDataProvider& in, bool foreign, std::string& expecte
   return out;
 }
 
+bool valid_utf8(std::string_view text) {
+  const CodePage utf8 = CodePage::utf8();
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t len = utf8.char_length(text, i);
+    if (len == 1 && static_cast<unsigned char>(text[i]) >= 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
 bool has_lone_lf(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i)
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return true;
@@ -79,9 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = edge.from_desktop(desktop);
     QM_FUZZ_CHECK(text == crlf);
     if (!contains_crlf(desktop) || !has_lone_lf(desktop)) QM_FUZZ_CHECK(edge.to_desktop(text) == desktop);
-    // Any bytes in the code page reach UTF-8 and come back without a fault.
-    const std::string sjis = to_utf8(desktop, CodePage::shift_jis());
-    (void)from_utf8(sjis, CodePage::shift_jis());
+    // Any bytes in a code page reach the desktop as valid UTF-8, and come back without a fault.
+    for (const CodePage& cp : {CodePage::shift_jis(), CodePage::from_codeset("EUC-JP")}) {
+      const std::string utf8 = to_utf8(desktop, cp);
+      QM_FUZZ_CHECK(valid_utf8(utf8));
+      QM_FUZZ_CHECK(valid_utf8(to_utf8(from_utf8(desktop, cp), cp)));
+    }
     return 0;
   }
 

@@ -16,7 +16,8 @@ std::string position(const std::source_location& where) {
 }  // namespace
 
 Mode choose_mode(const Arguments& args) {
-  if (starts_with_icase(args.last(), "http://")) return Mode::Worker;
+  const std::string& address = args.last();
+  if (starts_with_icase(address, "http://") || starts_with_icase(address, "https://")) return Mode::Worker;
   return args.count() == 0 ? Mode::Settings : Mode::ArgumentError;
 }
 

@@ -16,8 +16,8 @@ inline constexpr char kAppTitle[] = "Quotemill";
 
 enum class Mode { Worker, Settings, ArgumentError };
 
-// Worker when the last argument begins with "http://" (case ignored), settings without
-// arguments, argument error otherwise.
+// Worker when the last argument begins with "http://" or "https://" (case ignored),
+// settings without arguments, argument error otherwise.
 Mode choose_mode(const Arguments& args);
 
 // The boxes of argument error mode: the error dialog, then one box per argument 0 to n.

@@ -1,12 +1,15 @@
 #include "codepage.h"
 
-#include <iconv.h>
-
-#include <algorithm>
-#include <cerrno>
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
-#include <stdexcept>
+#include <mutex>
+#include <vector>
+
+#include "single_byte_table.h"
+#include "text.h"
 
 namespace qm {
 namespace {
@@ -68,54 +71,171 @@ std::string normalised(std::string_view name) {
   return out;
 }
 
-struct IconvCloser {
-  void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-
-// Runs iconv over `in`; `on_bad` is called with the input position of a sequence that
-// does not convert and returns how many input bytes it consumed.
-template <class OnBad>
-std::string convert(std::string_view in, const char* to, const char* from, OnBad on_bad) {
-  iconv_t raw = iconv_open(to, from);
-  if (raw == reinterpret_cast<iconv_t>(-1))
-    throw std::runtime_error(std::string("no conversion from ") + from + " to " + to);
-  std::unique_ptr<void, IconvCloser> cd(raw);
-
-  std::string out;
-  out.resize(in.size() + in.size() / 2 + 16);
-  std::size_t used = 0;
-  std::size_t pos = 0;
-  while (pos < in.size()) {
-    char* src = const_cast<char*>(in.data() + pos);
-    std::size_t src_left = in.size() - pos;
-    char* dst = out.data() + used;
-    std::size_t dst_left = out.size() - used;
-    const std::size_t rc = iconv(raw, &src, &src_left, &dst, &dst_left);
-    const int err = errno;
-    pos = in.size() - src_left;
-    used = out.size() - dst_left;
-    if (rc != static_cast<std::size_t>(-1)) break;
-    if (err == E2BIG) {
-      out.resize(out.size() * 2);
-      continue;
-    }
-    // EILSEQ or EINVAL: the sequence at `pos` has no place in the target.
-    std::string replacement;
-    pos += on_bad(in, pos, replacement);
-    if (used + replacement.size() > out.size()) out.resize((used + replacement.size()) * 2);
-    std::copy(replacement.begin(), replacement.end(), out.begin() + used);
-    used += replacement.size();
-  }
-  out.resize(used);
-  return out;
-}
-
 char32_t decode_utf8(std::string_view s, std::size_t pos, std::size_t len) {
   const unsigned char lead = byte_at(s, pos);
   if (len == 1) return lead;
   char32_t cp = len == 2 ? lead & 0x1F : len == 3 ? lead & 0x0F : lead & 0x07;
   for (std::size_t i = 1; i < len; ++i) cp = (cp << 6) | (byte_at(s, pos + i) & 0x3F);
   return cp;
+}
+
+constexpr char32_t kNone = 0xFFFFFFFF;
+constexpr char32_t kReplacement = 0xFFFD;
+
+#include "codepage_tables.inc"
+
+void append_utf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void append_reference(char32_t c, std::string& out) {
+  char ref[16];
+  std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(c));
+  out += ref;
+}
+
+std::size_t ascii_run_end(std::string_view s, std::size_t pos) {
+  while (pos < s.size() && byte_at(s, pos) < 0x80) ++pos;
+  return pos;
+}
+
+struct Decoded {
+  char32_t c;       // kNone: the bytes form no character
+  std::size_t len;  // bytes taken, at least 1
+};
+
+// One code page as tables: every code to its character, and back for the characters whose
+// code gives them back. A character that only one way leads to (CP932's 0x8160 is the
+// character of U+FF5E, yet iconv writes U+301C as 0x8160 too) has no code here, so it
+// becomes a reference instead of silently turning into another.
+class CodeTables {
+ public:
+  bool ascii_identity = true;
+
+  virtual ~CodeTables() = default;
+  virtual Decoded decode(std::string_view s, std::size_t pos) const = 0;
+
+  bool encode(char32_t c, std::string& out) const {
+    if (c >= codes_.size() || codes_[c] == 0) return false;
+    const std::uint32_t code = codes_[c];
+    const unsigned len = code >> 24;
+    for (unsigned i = len; i-- > 0;) out += static_cast<char>((code >> (8 * i)) & 0xFF);
+    return true;
+  }
+
+ protected:
+  // Codes are given in order of preference: the first code of a character is the one written.
+  void add(char32_t c, std::uint32_t bytes, unsigned len) {
+    if (c == kNone || c >= codes_.size() || codes_[c] != 0) return;
+    codes_[c] = bytes | (len << 24);
+  }
+  void add_singles(const std::uint16_t* single) {
+    for (unsigned b = 0; b < 256; ++b)
+      if (single[b] != 0 || b == 0) add(single[b], b, 1);
+    for (unsigned b = 0; b < 0x80; ++b)
+      if (single[b] != b) ascii_identity = false;
+  }
+
+ private:
+  std::vector<std::uint32_t> codes_ = std::vector<std::uint32_t>(0x10000, 0);  // 0: no code
+};
+
+char32_t single_char(const std::uint16_t* single, unsigned char b) {
+  return (single[b] != 0 || b == 0) ? single[b] : kNone;
+}
+
+class Cp932Tables : public CodeTables {
+ public:
+  Cp932Tables() {
+    add_singles(kCp932Single);
+    // Where CP932 has two codes for one character, Windows writes the first, except that
+    // the NEC-selected IBM rows 0xED and 0xEE give way to IBM's own rows 0xFA to 0xFC.
+    auto add_lead = [this](unsigned lead) {
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+        if (const char32_t c = kCp932Double[lead - 0x81][trail - 0x40]) add(c, lead << 8 | trail, 2);
+    };
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead)
+      if (lead != 0xED && lead != 0xEE) add_lead(lead);
+    add_lead(0xED);
+    add_lead(0xEE);
+  }
+  Decoded decode(std::string_view s, std::size_t pos) const override {
+    const unsigned char lead = byte_at(s, pos);
+    if (shift_jis_length(s, pos) == 2)
+      if (const char32_t c = kCp932Double[lead - 0x81][byte_at(s, pos + 1) - 0x40]) return {c, 2};
+    return {single_char(kCp932Single, lead), 1};
+  }
+};
+
+class EucJpTables : public CodeTables {
+ public:
+  EucJpTables() {
+    add_singles(kEucJpSingle);
+    for (unsigned a = 0; a < 94; ++a)
+      for (unsigned b = 0; b < 94; ++b)
+        if (kEucJpDouble[a][b]) add(kEucJpDouble[a][b], (0xA1 + a) << 8 | (0xA1 + b), 2);
+    for (unsigned k = 0xA1; k <= 0xDF; ++k) add(kHalfWidthKana + (k - 0xA1), 0x8E00 | k, 2);
+    for (unsigned a = 0; a < 94; ++a)
+      for (unsigned b = 0; b < 94; ++b)
+        if (kEucJpTriple[a][b]) add(kEucJpTriple[a][b], 0x8F0000 | (0xA1 + a) << 8 | (0xA1 + b), 3);
+  }
+  Decoded decode(std::string_view s, std::size_t pos) const override {
+    const unsigned char lead = byte_at(s, pos);
+    const std::size_t len = euc_jp_length(s, pos);
+    if (len == 2 && lead == 0x8E) return {kHalfWidthKana + (byte_at(s, pos + 1) - 0xA1), 2};
+    if (len == 2)
+      if (const char32_t c = kEucJpDouble[lead - 0xA1][byte_at(s, pos + 1) - 0xA1]) return {c, 2};
+    if (len == 3)
+      if (const char32_t c = kEucJpTriple[byte_at(s, pos + 1) - 0xA1][byte_at(s, pos + 2) - 0xA1]) return {c, 3};
+    return {single_char(kEucJpSingle, lead), 1};
+  }
+
+ private:
+  static constexpr char32_t kHalfWidthKana = 0xFF61;  // 0x8E 0xA1 is "｡"
+};
+
+class SingleByteTables : public CodeTables {
+ public:
+  explicit SingleByteTables(const std::string& codeset) : single_(single_byte_table(codeset)) {
+    add_singles(single_.data());
+  }
+  Decoded decode(std::string_view s, std::size_t pos) const override {
+    return {single_char(single_.data(), byte_at(s, pos)), 1};
+  }
+
+ private:
+  std::array<std::uint16_t, 256> single_;
+};
+
+// Built at the first conversion of a run, which is one code page in practice.
+const CodeTables& tables(const CodePage& cp) {
+  static std::mutex lock;
+  static std::map<std::string, std::unique_ptr<const CodeTables>> built;
+  const std::lock_guard<std::mutex> hold(lock);
+  std::unique_ptr<const CodeTables>& t = built[cp.iconv_name()];
+  if (!t) {
+    switch (cp.kind()) {
+      case CodePage::Kind::ShiftJis: t = std::make_unique<Cp932Tables>(); break;
+      case CodePage::Kind::EucJp: t = std::make_unique<EucJpTables>(); break;
+      case CodePage::Kind::Utf8:
+      case CodePage::Kind::SingleByte: t = std::make_unique<SingleByteTables>(cp.iconv_name()); break;
+    }
+  }
+  return *t;
 }
 
 }  // namespace
@@ -143,28 +263,44 @@ std::size_t CodePage::char_length(std::string_view text, std::size_t pos) const 
 
 std::string from_utf8(std::string_view utf8, const CodePage& cp) {
   if (cp.is_utf8()) return std::string(utf8);
-  return convert(utf8, cp.iconv_name().c_str(), "UTF-8",
-                 [](std::string_view in, std::size_t pos, std::string& out) -> std::size_t {
-                   const std::size_t len = utf8_length(in, pos);
-                   if (len == 1 && byte_at(in, pos) >= 0x80) {
-                     out.assign(1, in[pos]);
-                     return 1;
-                   }
-                   char ref[16];
-                   std::snprintf(ref, sizeof ref, "&#x%X;",
-                                 static_cast<unsigned>(decode_utf8(in, pos, len)));
-                   out = ref;
-                   return len;
-                 });
+  const CodeTables& t = tables(cp);
+  std::string out = string_with_capacity(utf8.size() + 16);
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const std::size_t ascii_end = ascii_run_end(utf8, pos);
+    if (t.ascii_identity && ascii_end > pos) {
+      out.append(utf8, pos, ascii_end - pos);
+      pos = ascii_end;
+      continue;
+    }
+    // A byte that is no part of a UTF-8 character is no character of any code page either.
+    const std::size_t len = utf8_length(utf8, pos);
+    const char32_t c = (len == 1 && byte_at(utf8, pos) >= 0x80) ? kReplacement : decode_utf8(utf8, pos, len);
+    pos += len;
+    if (!t.encode(c, out)) append_reference(c, out);
+  }
+  return out;
 }
 
 std::string to_utf8(std::string_view text, const CodePage& cp) {
   if (cp.is_utf8()) return std::string(text);
-  return convert(text, "UTF-8", cp.iconv_name().c_str(),
-                 [](std::string_view in, std::size_t pos, std::string& out) -> std::size_t {
-                   out.assign(1, in[pos]);
-                   return 1;
-                 });
+  const CodeTables& t = tables(cp);
+  std::string out = string_with_capacity(text.size() + text.size() / 2 + 16);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t ascii_end = ascii_run_end(text, pos);
+    if (t.ascii_identity && ascii_end > pos) {
+      out.append(text, pos, ascii_end - pos);
+      pos = ascii_end;
+      continue;
+    }
+    // A byte that starts no character of the code page is replaced, never passed on raw:
+    // the desktop would read it as part of some other character.
+    const auto [c, len] = t.decode(text, pos);
+    append_utf8(c == kNone ? kReplacement : c, out);
+    pos += len;
+  }
+  return out;
 }
 
 }  // namespace qm

@@ -35,11 +35,14 @@ class CodePage {
   std::string iconv_name_;
 };
 
-// Desktop text (UTF-8) into the code page. A character the code page cannot hold becomes
-// a numeric character reference such as "&#x1F600;"; a byte that is not UTF-8 is kept as it is.
+// Desktop text (UTF-8) into the code page. A character the code page cannot hold, or holds
+// only as a code that reads back as another character, becomes a numeric character
+// reference such as "&#x1F600;"; a byte that is not UTF-8 counts as U+FFFD. With UTF-8
+// nothing is converted, invalid bytes included.
 std::string from_utf8(std::string_view utf8, const CodePage& cp);
 
-// Text in the code page to UTF-8. A byte that does not decode is kept as it is.
+// Text in the code page to UTF-8; a byte that starts no character becomes U+FFFD, so the
+// result is always valid UTF-8 (except with UTF-8 itself, which is passed as it is).
 std::string to_utf8(std::string_view text, const CodePage& cp);
 
 }  // namespace qm

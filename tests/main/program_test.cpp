@@ -19,9 +19,15 @@ TEST(Program, ChoosesItsMode) {
       {{"HTTP://EXAMPLE.COM/"}, Mode::Worker},
       {{"http://"}, Mode::Worker},
       {{"-a", "http://x"}, Mode::Worker},
-      {{"-a", "https://x"}, Mode::ArgumentError},
+      {{"-a", "https://x"}, Mode::Worker},
+      {{"HTTPS://X/"}, Mode::Worker},
+      {{"https://"}, Mode::Worker},
       {{"http:/"}, Mode::ArgumentError},
+      {{"https:/x"}, Mode::ArgumentError},
+      {{"ftp://x/"}, Mode::ArgumentError},
+      {{"-a", "httpsx://x"}, Mode::ArgumentError},
       {{"http://x", "-a"}, Mode::ArgumentError},
+      {{"https://x", "-q"}, Mode::ArgumentError},
       {{"-a", "-h", "word"}, Mode::ArgumentError},
   };
   for (const Case& c : cases) EXPECT_EQ(choose_mode(args(c.args)), c.want) << c.args.size();

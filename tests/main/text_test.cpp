@@ -2,6 +2,9 @@
 // under UTF-8 and Shift-JIS.
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <optional>
 
 #include "codepage.h"
 #include "error.h"
@@ -139,10 +142,151 @@ TEST(CodePageConversion, ShiftJisRoundTripAndReferences) {
   // What Shift-JIS cannot hold becomes a character reference, never dropped.
   EXPECT_EQ(from_utf8("a😀b", kSjis), "a&#x1F600;b");
   EXPECT_EQ(from_utf8("Ω€", kSjis), from_utf8("Ω", kSjis) + "&#x20AC;");
-  // Bytes that are not UTF-8 are kept.
-  EXPECT_EQ(from_utf8("a\xFF" "b", kSjis), "a\xFF" "b");
+  // Bytes that are not UTF-8 are no character: U+FFFD, which Shift-JIS lacks.
+  EXPECT_EQ(from_utf8("a\xFF" "b", kSjis), "a&#xFFFD;b");
   // Under UTF-8 nothing is converted, not even invalid bytes.
   EXPECT_EQ(from_utf8("a\xFF\xC3", kUtf8), "a\xFF\xC3");
+}
+
+const CodePage kEuc = CodePage::from_codeset("EUC-JP");
+
+TEST(CodePageConversion, BytesThatFormNoCharacterBecomeReplacements) {
+  const std::string r = "\uFFFD";
+  struct Case {
+    const CodePage& cp;
+    const char* text;
+    std::string utf8;
+  } cases[] = {
+      {kSjis, "a\x81", "a" + r},          // a lead byte at the end
+      {kSjis, "\xA0", r},                  // no character at all
+      {kSjis, "\xFD\xFE\xFF", r + r + r},
+      {kSjis, "\x80x", r + "x"},
+      {kSjis, "\x85\x40", r + "@"},        // an unassigned pair: the lead alone is replaced
+      {kSjis, "\x81\x7F", r + "\x7F"},     // 0x7F is no trail byte
+      {kSjis, "\x82\xA0\x81", "\u3042" + r},
+      {kEuc, "\xA1", r},
+      {kEuc, "\xFF\xA4\xA2", r + "\u3042"},
+      {kEuc, "\x8E\xE0", r + r},           // no half-width kana there
+      {kEuc, "\x8F\xA1", r + r},           // a three-byte code cut short
+      {kEuc, "\xA9\xA1", r + r},           // an unassigned row
+  };
+  for (const Case& c : cases) EXPECT_EQ(to_utf8(c.text, c.cp), c.utf8) << c.text;
+
+  // Invalid UTF-8 from the desktop never reaches the code page raw.
+  struct Back {
+    const char* utf8;
+    const char* want;
+  } back[] = {
+      {"\xFF", "&#xFFFD;"},
+      {"a\xE3\x81", "a&#xFFFD;&#xFFFD;"},  // a character cut short
+      {"\xC0\xAF", "&#xFFFD;&#xFFFD;"},    // an overlong "/"
+      {"\xED\xA0\x80", "&#xFFFD;&#xFFFD;&#xFFFD;"},  // a surrogate
+      {"\x81\x40", "&#xFFFD;@"},           // Shift-JIS bytes where UTF-8 was expected
+  };
+  for (const CodePage& cp : {kSjis, kEuc})
+    for (const Back& b : back) EXPECT_EQ(from_utf8(b.utf8, cp), b.want) << b.utf8;
+  // Under UTF-8 invalid bytes pass as they are, both ways.
+  EXPECT_EQ(to_utf8("\x81\xFF", kUtf8), "\x81\xFF");
+}
+
+TEST(CodePageConversion, CharactersReadBackAsOthersBecomeReferences) {
+  struct Case {
+    const CodePage& cp;
+    const char *utf8, *want_utf8;
+  } cases[] = {
+      {kSjis, "10時〜12時", "10時&#x301C;12時"},  // CP932 reads its 〜 back as ～
+      {kSjis, "～", "～"},
+      {kSjis, "−5 ¢ £ ¬ ‖", "&#x2212;5 &#xA2; &#xA3; &#xAC; &#x2016;"},
+      {kSjis, "－ ￠ ￡ ￢ ∥", "－ ￠ ￡ ￢ ∥"},
+      {kSjis, "¥‾", "&#xA5;&#x203E;"},              // 0x5C and 0x7E are "\" and "~"
+      {kSjis, "①Ⅰ㈱髙", "①Ⅰ㈱髙"},                 // NEC and IBM extensions hold
+      {kEuc, "10時〜12時 ～", "10時〜12時 ～"},     // EUC-JP holds both
+      {kEuc, "¥‾—", "&#xA5;&#x203E;&#x2014;"},
+      {kEuc, "ｱｲｳ", "ｱｲｳ"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(to_utf8(from_utf8(c.utf8, c.cp), c.cp), c.want_utf8) << c.utf8;
+}
+
+std::string utf8_of(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+// The C library's own conversion of one whole text, or nullopt when it refuses any of it.
+std::optional<std::string> iconv_whole(const std::string& text, const char* to, const char* from) {
+  iconv_t cd = iconv_open(to, from);
+  char buffer[64];
+  char* src = const_cast<char*>(text.data());
+  char* dst = buffer;
+  std::size_t src_left = text.size(), dst_left = sizeof buffer;
+  const std::size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
+  iconv_close(cd);
+  if (rc == static_cast<std::size_t>(-1) || src_left != 0) return std::nullopt;
+  return std::string(buffer, sizeof buffer - dst_left);
+}
+
+class Tables : public ::testing::TestWithParam<CodePage> {};
+INSTANTIATE_TEST_SUITE_P(, Tables, ::testing::Values(kSjis, kEuc),
+                         [](const auto& info) { return info.param == kSjis ? "ShiftJis" : "EucJp"; });
+
+// Every character of the basic plane: it either crosses to the code page and back unchanged,
+// in the very bytes the C library writes for it, or it becomes a reference, and then the C
+// library has no code for it that reads back as itself.
+TEST_P(Tables, EveryCharacterRoundTripsOrBecomesAReference) {
+  const CodePage& cp = GetParam();
+  const char* name = cp.iconv_name().c_str();
+  int held = 0, referenced = 0, mismatches = 0;
+  for (char32_t c = 1; c < 0x10000; ++c) {
+    if (c >= 0xD800 && c < 0xE000) continue;
+    const std::string utf8 = utf8_of(c);
+    const std::string text = from_utf8(utf8, cp);
+    char ref[16];
+    std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(c));
+    const std::optional<std::string> libc = iconv_whole(utf8, name, "UTF-8");
+    bool ok;
+    if (text == ref && c != '&') {
+      ++referenced;
+      ok = !libc || iconv_whole(*libc, "UTF-8", name) != utf8;
+    } else {
+      ++held;
+      ok = to_utf8(text, cp) == utf8 && libc == text;
+    }
+    if (!ok && ++mismatches <= 10) ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(c);
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(held, 7000);  // every kanji, kana and symbol of JIS X 0208 at least
+  EXPECT_GT(referenced, 40000);
+}
+
+// Every code of one to three bytes reads as the C library reads it, and with a U+FFFD in
+// place of what the C library finds no character in.
+TEST_P(Tables, EveryCodeReadsAsTheCLibraryReadsIt) {
+  const CodePage& cp = GetParam();
+  const char* name = cp.iconv_name().c_str();
+  int mismatches = 0;
+  auto check = [&](const std::string& code) {
+    const std::optional<std::string> libc = iconv_whole(code, "UTF-8", name);
+    const std::string ours = to_utf8(code, cp);
+    if (libc ? ours == *libc : ours.find("\uFFFD") != std::string::npos) return;
+    if (++mismatches <= 10) ADD_FAILURE() << ::testing::PrintToString(code) << " reads as " << ours;
+  };
+  for (unsigned a = 1; a < 256; ++a) {
+    check(std::string(1, static_cast<char>(a)));
+    for (unsigned b = 0x21; b < 256; ++b) check({static_cast<char>(a), static_cast<char>(b)});
+  }
+  for (unsigned b = 0xA1; b < 0xFF; ++b)
+    for (unsigned c = 0xA1; c < 0xFF; ++c) check({'\x8F', static_cast<char>(b), static_cast<char>(c)});
+  EXPECT_EQ(mismatches, 0);
 }
 
 TEST(CodePageConversion, LocaleNames) {

@@ -51,6 +51,9 @@ TEST_F(WorkerE2E, EveryStyleOnTheRealClipboard) {
       {{"-hd", "-h", U}, "*" + H + ">日本語の一行目<br>\nsecond line</a><br>\n<br>\n"},
       {{"-a", "-d=100", U}, H + ">日本語の一行目 second line</a>"},
       {{U}, sel},
+      // Today's pages are mostly https.
+      {{"-a", "-h", "https://example.com/s?q=1&r=2"},
+       "<a href=\"https://example.com/s?q=1&r=2\">日本語の一行目<br>\nsecond line</a>"},
   };
   for (const Case& c : cases) {
     x_->set_clipboard(sel);

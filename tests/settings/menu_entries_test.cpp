@@ -192,6 +192,25 @@ std::vector<RunCase> run_cases() {
                      c.join_threshold = "0xFFFFFFFF";
                    }),
                    "", {}, Refusal::BadNumber, Field::Edit1});
+  cases.push_back({"minus zero is zero", with([](FormChoices& c) {
+                     c.blockquote = c.join_lines = true;
+                     c.quote_threshold = "-0";
+                     c.join_threshold = " -0x0";
+                   }),
+                   kB + P + "\",\" -b0  -d=0 %u\"\r\n",
+                   {{Field::Edit1, "0"}, {Field::Edit2, "0"}}});
+  cases.push_back({"a sign before a hexadecimal number is ignored", with([](FormChoices& c) {
+                     c.blockquote = c.join_lines = true;
+                     c.quote_threshold = "-$3C";
+                     c.join_threshold = "+x10";
+                   }),
+                   kB + P + "\",\" -b60  -d=16 %u\"\r\n",
+                   {{Field::Edit1, "16"}, {Field::Edit2, "60"}}});
+  cases.push_back({"a sign does not save a negative hexadecimal number", with([](FormChoices& c) {
+                     c.blockquote = true;
+                     c.quote_threshold = "-0x80000000";
+                   }),
+                   "", {}, Refusal::BadNumber, Field::Edit2});
   cases.push_back({"unticked number boxes are not checked", with([](FormChoices& c) {
                      c.q_tag = true;
                      c.join_threshold = c.quote_threshold = "abc";

@@ -323,6 +323,7 @@ TEST_F(Form, NumberCheckThroughTheWindow) {
     const char* typed;
     const char* shown_after;  // nullptr: refused, the text stays as typed
   } cases[] = {{"060", "60"}, {"+7", "7"}, {"$3C", "60"}, {"0x10", "16"}, {"  12", "12"}, {"0", "0"},
+               {"-0", "0"}, {"-$3C", "60"}, {"+0x3c", "60"},
                {"", nullptr}, {"  ", nullptr}, {"+", nullptr}, {"- 5", nullptr}, {"2147483648", nullptr},
                {"-5", nullptr}, {"$FFFFFFFF", nullptr}, {"６０", nullptr}, {"abc", nullptr}};
   for (const auto& c : cases) {
