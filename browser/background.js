@@ -1,0 +1,129 @@
+// The context-menu entries and shortcuts: copy the selection as the browser's own Copy
+// does, then have quotemill-host run the entry's worker on it.
+'use strict';
+
+if (typeof importScripts === 'function') importScripts('entries.js');  // Chromium's service worker
+
+// Menu rebuilds run one after another, so that items never collide.
+let menusReady = Promise.resolve();
+function buildMenus() {
+  menusReady = menusReady.then(async () => {
+    const { entries } = await loadEntries();
+    await api.contextMenus.removeAll();
+    entries.forEach((entry, i) => {
+      // Firefox reads "&" as an access key mark.
+      const title = isFirefox ? entry.caption.replaceAll('&', '&&') : entry.caption;
+      api.contextMenus.create({ id: `entry-${i}`, title, contexts: ['selection'] });
+    });
+  }).catch((error) => console.error('Quotemill: menus', error));
+  return menusReady;
+}
+
+api.runtime.onInstalled.addListener(buildMenus);
+api.runtime.onStartup.addListener(buildMenus);
+api.storage.onChanged.addListener((changes, area) => {
+  if (area === 'local' && 'entries' in changes) buildMenus();
+});
+
+api.contextMenus.onClicked.addListener((info, tab) => {
+  const index = Number(/^entry-(\d+)$/.exec(String(info.menuItemId))?.[1]);
+  if (!Number.isInteger(index) || !tab) return;
+  runEntry(index, tab, info.frameId ?? 0, info.pageUrl || tab.url);
+});
+
+api.commands.onCommand.addListener(async (command, tab) => {
+  const index = Number(/^run-entry-(\d+)$/.exec(command)?.[1]) - 1;
+  if (!Number.isInteger(index) || index < 0) return;
+  tab ??= (await api.tabs.query({ active: true, currentWindow: true }))[0];
+  if (tab) runEntry(index, tab, null, tab.url);
+});
+
+function showMessage(message, details = []) {
+  const url = api.runtime.getURL('message.html') + '#' +
+    encodeURIComponent(JSON.stringify({ title: message.title, text: message.text, details }));
+  return api.windows.create({ url, type: 'popup', width: 520, height: 300 });
+}
+
+// The caption of the browser window the request came from, as quotemill3 reads it.
+async function windowCaption(tab) {
+  let name = 'Chromium';
+  if (isFirefox) {
+    name = 'Mozilla Firefox';
+  } else {
+    const brand = (navigator.userAgentData?.brands ?? [])
+      .map((b) => b.brand).find((b) => !/not.?a.?brand|^chromium$/i.test(b));
+    if (brand) name = brand;
+  }
+  return `${tab.title ?? ''} - ${name}`;
+}
+
+// Runs in the page: copy as Edit > Copy does, in the frame that holds the selection.
+function copyInPage(onlyWithSelection) {
+  const active = document.activeElement;
+  const inField = active && typeof active.selectionStart === 'number' &&
+    active.selectionStart !== active.selectionEnd;
+  const selection = getSelection();
+  const selected = inField || (selection !== null && !selection.isCollapsed && String(selection) !== '');
+  if (onlyWithSelection && !selected) return { selected: false, copied: false };
+  return { selected, copied: document.execCommand('copy') };
+}
+
+function findSelection() {
+  const active = document.activeElement;
+  const inField = active && typeof active.selectionStart === 'number' &&
+    active.selectionStart !== active.selectionEnd;
+  const selection = getSelection();
+  return {
+    selected: inField || (selection !== null && !selection.isCollapsed && String(selection) !== ''),
+    focused: document.hasFocus(),
+  };
+}
+
+// Copies the selection; frameId null: the frame with a selection, the focused one first.
+// Returns 'copied', 'none' (nothing selected) or 'refused'; throws where the page is closed.
+async function copySelection(tabId, frameId) {
+  if (frameId === null) {
+    const found = await api.scripting.executeScript({ target: { tabId, allFrames: true }, func: findSelection });
+    const withSelection = found.filter((r) => r.result?.selected);
+    if (withSelection.length === 0) return 'none';
+    frameId = (withSelection.find((r) => r.result.focused) ?? withSelection[0]).frameId;
+  }
+  const [done] = await api.scripting.executeScript({
+    target: { tabId, frameIds: [frameId] }, func: copyInPage, args: [true],
+  });
+  if (!done?.result?.selected) return 'none';
+  return done.result.copied ? 'copied' : 'refused';
+}
+
+async function runEntry(index, tab, frameId, pageUrl) {
+  const { entries } = await loadEntries();
+  const entry = entries[index];
+  if (!entry) return;
+  try {
+    // Ask first, so that a missing host leaves the clipboard as it was.
+    await askHost({ kind: 'version' });
+    let copied;
+    try {
+      copied = await copySelection(tab.id, frameId);
+    } catch (error) {
+      console.warn('Quotemill: copy', error);
+      return showMessage(TEXTS.notCopyable);
+    }
+    if (copied === 'none') return showMessage(TEXTS.noSelection);
+    if (copied === 'refused') return showMessage(TEXTS.copyRefused);
+    const reply = await askHost({
+      kind: 'run', program: entry.program, arguments: entry.arguments,
+      url: pageUrl, caption: await windowCaption(tab),
+    });
+    const messages = Array.isArray(reply.messages) ? reply.messages.map(String) : [];
+    if (reply.ok === false && reply.timedOut) return showMessage(TEXTS.timedOut, messages);
+    if (reply.ok === false) return showMessage(TEXTS.refused, [String(reply.error ?? '')]);
+    if (reply.status !== 0 || messages.length > 0) return showMessage(TEXTS.workerError, messages);
+  } catch (error) {
+    if (error instanceof HostError)
+      return showMessage(error.kind === 'missing' ? TEXTS.hostMissing : TEXTS.hostFailed,
+        error.kind === 'missing' ? [] : [error.message]);
+    console.error('Quotemill:', error);
+    return showMessage(TEXTS.hostFailed, [String(error?.message ?? error)]);
+  }
+}

@@ -1,0 +1,100 @@
+// The options page: pasted lines go to quotemill-host, which parses them; the page shows
+// what it understood and what it refused, and saves only a list with nothing refused.
+'use strict';
+
+const linesBox = document.getElementById('lines');
+const checkButton = document.getElementById('check');
+const saveButton = document.getElementById('save');
+const statusLine = document.getElementById('status');
+let checked = null;  // { text, entries } of the last check that refused nothing
+
+function setStatus(text, isError = false) {
+  statusLine.textContent = text;
+  statusLine.className = isError ? 'error' : '';
+}
+
+function fillTable(table, entries, shortcuts) {
+  const body = table.querySelector('tbody');
+  body.replaceChildren();
+  entries.forEach((entry, i) => {
+    const row = body.insertRow();
+    const cells = [String(i + 1), entry.caption, entry.program, entry.arguments];
+    if (shortcuts) cells.push(shortcuts.get(`run-entry-${i + 1}`) ?? '');
+    cells.forEach((text, c) => {
+      const cell = row.insertCell();
+      cell.textContent = text;
+      cell.className = ['number', 'caption', 'program', 'arguments', 'shortcut'][c];
+    });
+  });
+}
+
+async function showInUse() {
+  const { entries, lines } = await loadEntries();
+  const shortcuts = new Map();
+  for (const command of await api.commands.getAll()) shortcuts.set(command.name, command.shortcut ?? '');
+  fillTable(document.getElementById('in-use'), entries, shortcuts);
+  return lines;
+}
+
+async function check() {
+  const text = linesBox.value;
+  checked = null;
+  saveButton.disabled = true;
+  document.getElementById('result').hidden = true;
+  let reply;
+  try {
+    reply = await askHost({ kind: 'parse', text });
+  } catch (error) {
+    if (error.kind === 'missing')
+      setStatus('Quotemill\'s helper, quotemill-host, is not installed for this browser, so the ' +
+        'lines cannot be read. Install Quotemill, run "quotemill-host --register", restart the ' +
+        'browser (see the README). The entries in use are unchanged.', true);
+    else setStatus(`Quotemill's helper stopped: ${error.message}. The entries in use are unchanged.`, true);
+    return;
+  }
+  if (!reply.ok) {
+    setStatus(`Quotemill's helper could not read the lines: ${reply.error}. The entries in use are unchanged.`, true);
+    return;
+  }
+  const entries = Array.isArray(reply.entries) ? reply.entries : [];
+  const refused = Array.isArray(reply.refused) ? reply.refused : [];
+  document.getElementById('result').hidden = false;
+  fillTable(document.getElementById('understood'), entries, null);
+  const list = document.getElementById('refused');
+  list.replaceChildren();
+  for (const item of refused) {
+    const li = document.createElement('li');
+    const line = document.createElement('code');
+    line.textContent = item.line;
+    li.append(line, document.createTextNode(item.reason));
+    list.append(li);
+  }
+  document.getElementById('refused-part').hidden = refused.length === 0;
+  if (refused.length > 0) {
+    setStatus(`${refused.length} line(s) refused: correct or remove them, then check again. ` +
+      'Nothing was saved; the entries in use are unchanged.', true);
+  } else if (entries.length === 0) {
+    setStatus('No entry found in these lines. Nothing was saved; the entries in use are unchanged.', true);
+  } else {
+    checked = { text, entries };
+    saveButton.disabled = false;
+    setStatus(`${entries.length} entr${entries.length === 1 ? 'y' : 'ies'} understood. Save to use them.`);
+  }
+}
+
+async function save() {
+  if (!checked || checked.text !== linesBox.value) return;
+  await saveEntries(checked.entries, checked.text);
+  checked = null;
+  saveButton.disabled = true;
+  await showInUse();
+  setStatus('Saved. The context menu now offers these entries.');
+}
+
+checkButton.addEventListener('click', check);
+saveButton.addEventListener('click', save);
+linesBox.addEventListener('input', () => {
+  checked = null;
+  saveButton.disabled = true;
+});
+showInUse().then((lines) => { linesBox.value = lines; });
