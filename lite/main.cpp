@@ -2,7 +2,9 @@
 // foreground window's title; without arguments it shows its notice window.
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <optional>
 
 #include "clipboard_x11.h"
 #include "foreground_x11.h"
@@ -35,7 +37,12 @@ int main(int argc, char** argv) {
     qm::X11Clipboard desktop_clipboard;
     qm::OneShotClipboard clipboard(desktop_clipboard, cp);
     qm::DesktopBoxes boxes("quotemill3_ui.so");
-    qm::X11ForegroundWindow foreground;
+    // quotemill-host passes the caption of the browser window the request came from.
+    const char* given = std::getenv("QUOTEMILL_CAPTION");
+    qm::FixedForegroundWindow given_foreground(given ? given : "");
+    std::optional<qm::X11ForegroundWindow> desktop_foreground;
+    qm::ForegroundWindow& foreground =
+        given ? static_cast<qm::ForegroundWindow&>(given_foreground) : desktop_foreground.emplace();
     qm::lite::Services services{clipboard, boxes, foreground, cp, qm::lite::ReadFileFromDisk, run_notice_window};
     qm::lite::ProcessRequest(qm::lite::SplitArguments(qm::join_arguments(argc, argv)), services);
   } catch (const std::exception& e) {

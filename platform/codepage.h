@@ -45,4 +45,7 @@ std::string from_utf8(std::string_view utf8, const CodePage& cp);
 // result is always valid UTF-8 (except with UTF-8 itself, which is passed as it is).
 std::string to_utf8(std::string_view text, const CodePage& cp);
 
+// Appends the UTF-8 form of one character.
+void append_utf8(char32_t c, std::string& out);
+
 }  // namespace qm

@@ -14,7 +14,9 @@ class ForegroundWindow {
   virtual std::string caption() = 0;
 };
 
-// A foreground window whose caption is whatever the test put there.
+// A foreground window whose caption is given: by a test, or by the browser companion,
+// which knows the caption of the browser window a request came from even where no program
+// can read another's caption (Wayland).
 class FixedForegroundWindow : public ForegroundWindow {
  public:
   explicit FixedForegroundWindow(std::string caption = {}) : text(std::move(caption)) {}

@@ -209,16 +209,7 @@ TEST(CodePageConversion, CharactersReadBackAsOthersBecomeReferences) {
 
 std::string utf8_of(char32_t c) {
   std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  append_utf8(c, out);
   return out;
 }
 

@@ -1,0 +1,150 @@
+#include "launcher_posix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+extern char** environ;
+
+namespace qm::host {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kCaptionVariable[] = "QUOTEMILL_CAPTION=";
+constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must stay small
+
+bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Reads the worker's standard error until it ends or the time is up.
+std::string read_until(int fd, Clock::time_point deadline) {
+  std::string out;
+  char buffer[4096];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    pollfd p{fd, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+  }
+  return out;
+}
+
+// The worker's status, or nullopt when it has not ended by `deadline`.
+std::optional<int> wait_until(pid_t pid, Clock::time_point deadline) {
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (done < 0 && errno != EINTR) return -1;
+    if (Clock::now() >= deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+}  // namespace
+
+PosixLauncher::PosixLauncher(std::string host_path, std::string work_dir, std::chrono::milliseconds time_limit)
+    : host_dir_(host_path.substr(0, host_path.rfind('/') + 1)), work_dir_(std::move(work_dir)), time_limit_(time_limit) {}
+
+std::string PosixLauncher::find_worker(std::string_view name) {
+  // A build tree has the workers beside the host; an installed host lives in libexec and
+  // finds them in the program directory.
+  for (const std::string& dir : {host_dir_, host_dir_ + QUOTEMILL_BIN_DIR_FROM_LIBEXEC + "/"}) {
+    const std::string path = dir + std::string(name);
+    if (executable(path)) return path;
+  }
+  return {};
+}
+
+WorkerResult PosixLauncher::run(const WorkerRun& r) {
+  WorkerResult result;
+  int err[2];
+  if (pipe2(err, O_CLOEXEC) != 0) return result.error = std::strerror(errno), result;
+
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&files, err[1], 2);
+  posix_spawn_file_actions_addchdir_np(&files, work_dir_.c_str());
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  // A group of its own, so that a worker stopped for taking too long takes its boxes along.
+  posix_spawnattr_setpgroup(&attr, 0);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, kCaptionVariable, sizeof kCaptionVariable - 1) != 0) env.emplace_back(*e);
+  if (!r.caption.empty()) env.push_back(kCaptionVariable + r.caption);
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string program = r.program, argument = r.argument;
+  char* argv[] = {program.data(), argument.data(), nullptr};
+
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, program.c_str(), &files, &attr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attr);
+  close(err[1]);
+  if (rc != 0) {
+    close(err[0]);
+    result.error = std::strerror(rc);
+    return result;
+  }
+  result.started = true;
+  const Clock::time_point deadline = Clock::now() + time_limit_;
+  result.lines = lines_of(read_until(err[0], deadline));
+  close(err[0]);
+  if (const std::optional<int> status = wait_until(pid, deadline)) {
+    result.status = *status;
+  } else {
+    result.timed_out = true;
+    kill(-pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  return result;
+}
+
+std::string worker_directory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::string base = config && *config ? config : std::string(home ? home : "") + "/.config";
+  mkdir(base.c_str(), 0700);
+  const std::string dir = base + "/quotemill";
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "/";
+  return dir;
+}
+
+}  // namespace qm::host

@@ -1,0 +1,45 @@
+#include "manifests.h"
+
+#include "json.h"
+
+namespace qm::host {
+namespace {
+
+Json::Object common(const std::string& host_path) {
+  return {{"name", kHostName},
+          {"description", "Quotemill: quotes the selection of a page as HTML"},
+          {"path", host_path},
+          {"type", "stdio"}};
+}
+
+}  // namespace
+
+std::string chromium_manifest(const std::string& host_path, const std::string& extension_id) {
+  Json::Object m = common(host_path);
+  m.emplace("allowed_origins", Json::Array{"chrome-extension://" + extension_id + "/"});
+  return to_json(m) + "\n";
+}
+
+std::string firefox_manifest(const std::string& host_path) {
+  Json::Object m = common(host_path);
+  m.emplace("allowed_extensions", Json::Array{kFirefoxExtensionId});
+  return to_json(m) + "\n";
+}
+
+std::vector<ManifestPlace> user_manifest_places(const std::string& home, const std::string& config_home) {
+  const std::string file = std::string("/NativeMessagingHosts/") + kHostName + ".json";
+  std::vector<ManifestPlace> places;
+  for (const auto& [browser, dir] : {std::pair{"Chromium", "chromium"},
+                                     {"Google Chrome", "google-chrome"},
+                                     {"Brave", "BraveSoftware/Brave-Browser"},
+                                     {"Vivaldi", "vivaldi"},
+                                     {"Microsoft Edge", "microsoft-edge"},
+                                     {"Opera", "opera"}}) {
+    const std::string profile = config_home + "/" + dir;
+    places.push_back({browser, profile, profile + file, false});
+  }
+  places.push_back({"Firefox", home + "/.mozilla", home + "/.mozilla/native-messaging-hosts/" + kHostName + ".json", true});
+  return places;
+}
+
+}  // namespace qm::host

@@ -1,0 +1,29 @@
+#pragma once
+// The manifests that tell each browser where quotemill-host is and which extension may
+// start it, and where each browser looks for them.
+
+#include <string>
+#include <vector>
+
+namespace qm::host {
+
+inline constexpr char kHostName[] = "quotemill";
+// The extension's ID follows from the public key in its manifest.json.
+inline constexpr char kChromiumExtensionId[] = "jgcpamnnnpmnggajmpdfmnfahmbihlik";
+inline constexpr char kFirefoxExtensionId[] = "companion@quotemill";
+
+std::string chromium_manifest(const std::string& host_path, const std::string& extension_id = kChromiumExtensionId);
+std::string firefox_manifest(const std::string& host_path);
+
+struct ManifestPlace {
+  std::string browser;      // "Chromium", "Firefox", ...
+  std::string profile_dir;  // the browser's own folder: written to only when it exists
+  std::string file;         // the manifest's path
+  bool firefox = false;
+};
+
+// The per-user places of the browsers the host knows: Chromium, Chrome, Brave, Vivaldi,
+// Edge, Opera and Firefox.
+std::vector<ManifestPlace> user_manifest_places(const std::string& home, const std::string& config_home);
+
+}  // namespace qm::host

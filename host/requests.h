@@ -1,0 +1,51 @@
+#pragma once
+// What the host does with each message of the extension. The answers:
+//   {"kind":"version"}                 -> {"ok":true,"version":"..."}
+//   {"kind":"parse","text":"..."}      -> {"ok":true,"entries":[{"caption","program","arguments"}],
+//                                          "refused":[{"line","reason"}]}
+//   {"kind":"run","program","arguments","url"[,"caption"]}
+//                                      -> {"ok":true,"status":N,"messages":["TITLE: TEXT",...]}
+// and {"ok":false,"error":"..."} (with "timedOut":true when the worker did not finish in time)
+// for anything refused or failed.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codepage.h"
+#include "json.h"
+
+namespace qm::host {
+
+struct WorkerRun {
+  std::string program;   // the worker's path
+  std::string argument;  // its one argument: the entry's argument text with the address in
+  std::string caption;   // the browser window's caption, or empty
+};
+
+struct WorkerResult {
+  bool started = false;  // false: `error` says why
+  bool timed_out = false;
+  int status = 0;
+  std::vector<std::string> lines;  // what it wrote to standard error, line by line
+  std::string error;
+};
+
+// Starts the workers: one interface, a process backend and a recording one for tests.
+class WorkerLauncher {
+ public:
+  virtual ~WorkerLauncher() = default;
+  // The path of the worker called `name` installed beside the host, or empty.
+  virtual std::string find_worker(std::string_view name) = 0;
+  virtual WorkerResult run(const WorkerRun& run) = 0;
+};
+
+// Why a page address cannot be handed on, or the empty text when it can.
+std::string address_problem(std::string_view url);
+
+// The answer to one message. `cp` is the code page the workers read their arguments in.
+Json answer(std::string_view message, WorkerLauncher& launcher, const CodePage& cp);
+
+Json error_answer(std::string message);
+
+}  // namespace qm::host

@@ -1,0 +1,180 @@
+// quotemill-host end to end on a private Xvfb: framed messages in, as a browser sends them,
+// the real workers run, the clipboard read back with xclip.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "json.h"
+#include "messaging.h"
+#include "x_session.h"
+
+namespace qm::test {
+namespace {
+
+using host::Json;
+
+const std::string U = "https://example.com/page?a=1&b=2";
+
+std::string run_message(const std::string& program, const std::string& arguments, const std::string& caption = "") {
+  Json::Object m{{"kind", "run"}, {"program", program}, {"arguments", arguments}, {"url", U}};
+  if (!caption.empty()) m.emplace("caption", caption);
+  return host::frame_message(host::to_json(m));
+}
+
+// Every answer in the host's output.
+std::vector<Json> answers(const std::string& out) {
+  std::vector<Json> all;
+  std::size_t at = 0;
+  const host::ReadSome read = [&](char* buffer, std::size_t size) {
+    const std::size_t n = std::min(size, out.size() - at);
+    std::copy_n(out.data() + at, n, buffer);
+    at += n;
+    return n;
+  };
+  for (host::Incoming in; (in = host::read_message(read)).kind == host::Incoming::Kind::Message;)
+    all.push_back(host::parse_json(in.text).value_or(Json("unreadable")));
+  return all;
+}
+
+class HostE2E : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { x_ = std::make_unique<XSession>(); }
+  static void TearDownTestSuite() { x_.reset(); }
+
+  // The host with `input` on its standard input, its standard input kept open for
+  // `linger` afterwards as a browser keeps it.
+  Child start_host(const std::string& input, std::map<std::string, std::string> env = {},
+                   const char* linger = "0") {
+    std::ofstream(input_file_, std::ios::binary) << input;
+    env["XDG_CONFIG_HOME"] = config_;
+    return x_->start({"sh", "-c", "(cat \"$1\"; sleep \"$2\") | exec \"$0\"", built("quotemill-host"), input_file_, linger},
+                     {.env = env});
+  }
+
+  void SetUp() override {
+    char dir[] = "/tmp/qm-host-XXXXXX";
+    config_ = mkdtemp(dir);
+    input_file_ = config_ + "/input";
+  }
+  void TearDown() override { std::filesystem::remove_all(config_); }
+
+  static std::unique_ptr<XSession> x_;
+  std::string config_, input_file_;
+};
+std::unique_ptr<XSession> HostE2E::x_;
+
+TEST_F(HostE2E, RunsTheWorkersAsTheBrowserEntriesSay) {
+  struct Case {
+    std::string program, arguments, caption, want;
+  } cases[] = {
+      // The line's own directory does not matter: the workers beside the host run.
+      {"/usr/local/bin/quotemill", " -a  -h %u", "", "<a href=\"" + U + "\">一行目<br>\nsecond line</a>"},
+      {"/usr/bin/quotemill", " -a='_blank'  -c='my class' %u", "",
+       "<a href=\"" + U + "\" target=\"_blank\">一行目\nsecond line</a>"},  // the class is split off
+      {"quotemill3", " -a -c=\"x y\" %u", "テスト - ページ - Chromium",
+       "<a title=\"テスト - ページ\" class=\"\"x y\"\" href=\"" + U + "\">一行目\nsecond line</a>"},
+  };
+  for (const Case& c : cases) {
+    x_->set_clipboard("一行目\nsecond line");
+    Child host = start_host(run_message(c.program, c.arguments, c.caption));
+    const RunResult r = host.wait(20s);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<Json> got = answers(r.out);
+    ASSERT_EQ(got.size(), 1u) << r.out;
+    EXPECT_EQ(host::to_json(got[0]), R"({"messages":[],"ok":true,"status":0})");
+    EXPECT_EQ(x_->clipboard(), c.want) << c.arguments;
+  }
+  // quotemill3 -u finds user.txt in the host's folder for the workers.
+  std::ofstream(config_ + "/quotemill/user.txt") << "[%t](%u) %C";
+  x_->set_clipboard("sel");
+  ASSERT_EQ(start_host(run_message("quotemill3", " -u user.txt %u", "My page - Mozilla Firefox")).wait(20s).status, 0);
+  EXPECT_EQ(x_->clipboard(), "[My page](" + U + ") sel");
+}
+
+TEST_F(HostE2E, AWorkerErrorComesBackWithItsMessage) {
+  x_->set_clipboard("keep");
+  Child host = start_host(run_message("quotemill", " -b6a %u"));
+  EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$", 20s));
+  const std::vector<Json> got = answers(host.wait(20s).out);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(*got[0].get("status"), Json(1));
+  const Json::Array& messages = *got[0].get("messages")->array();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].string()->find("アプリケーション エラー: "), std::string::npos);
+  EXPECT_NE(messages[0].string()->find("'06a' は整数ではありません."), std::string::npos) << *messages[0].string();
+  EXPECT_EQ(x_->clipboard(), "keep");
+}
+
+TEST_F(HostE2E, AWorkerThatDoesNotFinishInTimeIsStopped) {
+  x_->set_clipboard("keep");
+  // A caption without " - " makes quotemill3 ask, and nobody answers.
+  Child host = start_host(run_message("quotemill3", " -q %u", "no separator"), {{"QUOTEMILL_HOST_TIMEOUT_MS", "1500"}});
+  ASSERT_TRUE(x_->wait_window("^Quotemill_clip$", 15s));
+  const std::vector<Json> got = answers(host.wait(20s).out);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(*got[0].get("timedOut"), Json(true));
+  EXPECT_EQ(*got[0].get("ok"), Json(false));
+  bool box_gone = false;  // the X server drops a dead client's windows a moment later
+  for (int i = 0; i < 100 && !box_gone; ++i) box_gone = !x_->wait_window("^Quotemill_clip$", 50ms);
+  EXPECT_TRUE(box_gone) << "the box goes with its worker";
+  EXPECT_EQ(x_->clipboard(), "keep");
+}
+
+TEST_F(HostE2E, TheResultOutlivesTheHostAndItsProcessGroup) {
+  x_->set_clipboard("survive");
+  const std::string want = "<q cite=\"" + U + "\">survive</q>";
+  {
+    Child host = start_host(run_message("quotemill", " -q %u"), {}, "30");
+    for (int i = 0; i < 200 && x_->clipboard() != want; ++i) std::this_thread::sleep_for(25ms);
+    ASSERT_TRUE(host.running()) << "the host waits for more messages";
+  }  // the browser ends the host's whole process group
+  EXPECT_EQ(x_->clipboard(), want);
+  EXPECT_NE(x_->clipboard_owner(), "none");
+}
+
+TEST_F(HostE2E, RefusesForeignProgramsAndKeepsAnsweringAfterBadMessages) {
+  x_->set_clipboard("keep");
+  const std::string input = run_message("/bin/touch", " /tmp/qm-host-pwned %u") + host::frame_message("{") +
+                            host::frame_message(std::string(host::kMaxMessage + 10, ' ')) +
+                            host::frame_message(R"({"kind":"version"})");
+  const RunResult r = start_host(input).wait(20s);
+  const std::vector<Json> got = answers(r.out);
+  ASSERT_EQ(got.size(), 4u) << r.out;
+  EXPECT_NE(got[0].get_string("error")->find("\"/bin/touch\""), std::string::npos);
+  EXPECT_NE(got[1].get_string("error")->find("not a JSON object"), std::string::npos);
+  EXPECT_NE(got[2].get_string("error")->find("larger than 64 KiB"), std::string::npos);
+  EXPECT_EQ(host::to_json(got[3]), R"({"ok":true,"version":"0.1.0"})");
+  EXPECT_FALSE(std::filesystem::exists("/tmp/qm-host-pwned"));
+  EXPECT_EQ(x_->clipboard(), "keep");
+}
+
+TEST_F(HostE2E, RegistersWithTheBrowsersInUse) {
+  namespace fs = std::filesystem;
+  const std::string home = config_ + "/home";
+  for (const char* dir : {"/.config/chromium", "/.config/BraveSoftware/Brave-Browser", "/.mozilla"})
+    fs::create_directories(home + dir);
+  const RunOptions env{.env = {{"HOME", home}, {"XDG_CONFIG_HOME", ""}}};
+  const RunResult r = run({built("quotemill-host"), "--register"}, env);
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string chromium = home + "/.config/chromium/NativeMessagingHosts/quotemill.json";
+  const std::string firefox = home + "/.mozilla/native-messaging-hosts/quotemill.json";
+  for (const std::string& file : {chromium, firefox, home + "/.config/BraveSoftware/Brave-Browser/NativeMessagingHosts/quotemill.json"}) {
+    std::ifstream in(file);
+    const std::optional<Json> manifest = host::parse_json(std::string(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_TRUE(manifest) << file;
+    EXPECT_EQ(*manifest->get_string("path"), fs::canonical(built("quotemill-host")).string());
+    EXPECT_EQ(*manifest->get_string("name"), "quotemill");
+  }
+  EXPECT_FALSE(fs::exists(home + "/.config/google-chrome")) << "no profile is made for a browser not in use";
+  EXPECT_EQ(run({built("quotemill-host"), "--unregister"}, env).status, 0);
+  EXPECT_FALSE(fs::exists(chromium));
+  EXPECT_FALSE(fs::exists(firefox));
+}
+
+}  // namespace
+}  // namespace qm::test

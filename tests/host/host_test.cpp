@@ -1,0 +1,227 @@
+// The native host's logic: the menu lines it reads back, its message framing, its JSON and
+// what it runs for each request.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "codepage.h"
+#include "menu_entries.h"
+#include "menu_lines.h"
+#include "messaging.h"
+#include "requests.h"
+
+namespace qm::host {
+namespace {
+
+const std::string kProgram = "/usr/local/bin/quotemill";
+
+TEST(MenuLines, ReadsBackWhatTheSettingsWindowWrites) {
+  using settings::FormChoices;
+  using settings::LineBreak;
+  auto form = [](auto change) {
+    FormChoices c;
+    c.a_target_text = c.ore_target_text = "_blank";
+    c.quote_threshold = c.join_threshold = "60";
+    c.class_text = "class_name";
+    change(c);
+    return c;
+  };
+  struct Case {
+    FormChoices choices;
+    std::vector<MenuEntry> want;
+  } cases[] = {
+      {form([](FormChoices& c) { c.a_tag = c.q_tag = true; }),
+       {{"aタグを挿入してコピー", kProgram, " -a  %u"}, {"qタグを挿入してコピー", kProgram, " -q  %u"}}},
+      {form([](FormChoices& c) {
+         c.a_tag = c.a_target = c.ore_news = c.ore_target = c.blockquote = c.hatena = true;
+         c.line_break = LineBreak::Br;
+         c.join_lines = c.class_name = true;
+       }),
+       {{"aタグを挿入してコピー", kProgram, " -a='_blank' -h -d=60 -c='class_name' %u"},
+        {"『俺ニュース』方式リンクでコピー", kProgram, " -o='_blank' -h -d=60 -c='class_name' %u"},
+        {"blockquoteタグを挿入してコピー", kProgram, " -b60  -h -d=60 -c='class_name' %u"},
+        {"はてなダイアリーの見出しっぽくコピー", kProgram, " -hd  -h -d=60 -c='class_name' %u"}}},
+      // A class value may hold double quotes and blanks: the text runs to the line's last quote.
+      {form([](FormChoices& c) {
+         c.q_tag = c.class_name = true;
+         c.line_break = LineBreak::BrSlash;
+         c.class_text = "a \"b\"";
+       }),
+       {{"qタグを挿入してコピー", kProgram, " -q  -x -c='a \"b\"' %u"}}},
+  };
+  for (const Case& c : cases) {
+    const std::string lines = settings::generate_menu_lines(c.choices, kProgram, CodePage::utf8()).lines;
+    EXPECT_EQ(parse_menu_lines(lines).entries, c.want) << lines;
+    std::string lf = lines;  // the same pasted with LF line breaks
+    std::erase(lf, '\r');
+    EXPECT_EQ(parse_menu_lines(lf).entries, c.want);
+    EXPECT_TRUE(parse_menu_lines(lines).refused.empty());
+  }
+}
+
+TEST(MenuLines, SectionsCommentsAndHandWrittenLines) {
+  const std::string text =
+      "; pasted from menu.ini\r\n"
+      "[Document Popup Menu]\r\n"
+      "Item, 50761 = Copy\r\n"
+      "[Hotclick Popup Menu]\r\n"
+      "\r\n"
+      "  item, \"タイトル付き\" = Copy & Execute program,\"C:\\tools\\quotemill3.exe\",\" -a -c=\"my class\" %u\"  \r\n"
+      "ITEM,\"user\"=copy & execute program,\"quotemill3\",\" -u user.txt %u\"\n"
+      "[Link Popup Menu]\n"
+      "item, \"other\" = Copy & Execute program,\"/bin/sh\",\" -c %u\"\n";
+  const MenuLines got = parse_menu_lines(text);
+  const std::vector<MenuEntry> want{{"タイトル付き", "C:\\tools\\quotemill3.exe", " -a -c=\"my class\" %u"},
+                                    {"user", "quotemill3", " -u user.txt %u"}};
+  EXPECT_EQ(got.entries, want);
+  EXPECT_TRUE(got.refused.empty());
+}
+
+TEST(MenuLines, RefusedLinesSayWhy) {
+  struct Case {
+    const char *line, *reason_part;
+  } cases[] = {
+      {"Platform Windows", "not a menu item"},
+      {"Item, 50761 = Copy", "not \"Copy & Execute program\""},
+      {"item \"a\" = Copy & Execute program,\"quotemill\",\" -a %u\"", "comma must follow"},
+      {"item, a = Copy & Execute program,\"quotemill\",\" -a %u\"", "caption must stand in double quotes"},
+      {"item, \"a\" Copy & Execute program,\"quotemill\",\" -a %u\"", "\"=\" must follow"},
+      {"item, \"a\" = Execute program,\"quotemill\",\" -a %u\"", "not \"Copy & Execute program\""},
+      {"item, \"a\" = Copy & Execute program,quotemill,\" -a %u\"", "program must stand"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill\", -a %u", "arguments must stand"},
+      {"item, \"\" = Copy & Execute program,\"quotemill\",\" -a %u\"", "caption is empty"},
+      {"item, \"a\" = Copy & Execute program,\"/usr/bin/xterm\",\" -e %u\"", "runs \"/usr/bin/xterm\""},
+      {"item, \"a\" = Copy & Execute program,\"/opt/quotemill-x\",\" %u\"", "runs \"/opt/quotemill-x\""},
+      {"item, \"a\" = Copy & Execute program,\"quotemill\",\" -a\"", "no %u"},
+  };
+  for (const Case& c : cases) {
+    const MenuLines got = parse_menu_lines(std::string(c.line) + "\r\n");
+    ASSERT_EQ(got.refused.size(), 1u) << c.line;
+    EXPECT_EQ(got.refused[0].line, c.line);
+    EXPECT_NE(got.refused[0].reason.find(c.reason_part), std::string::npos) << c.line << ": " << got.refused[0].reason;
+    EXPECT_TRUE(got.entries.empty());
+  }
+}
+
+// A stream that hands out its bytes `step` at a time, as a pipe may.
+struct Chunks {
+  std::string data;
+  std::size_t step, at = 0;
+  std::size_t operator()(char* buffer, std::size_t size) {
+    const std::size_t n = std::min({size, step, data.size() - at});
+    std::memcpy(buffer, data.data() + at, n);
+    at += n;
+    return n;
+  }
+};
+
+TEST(Messaging, FramesSurviveAnyCutAndOversizeKeepsTheStreamInStep) {
+  const std::string big(kMaxMessage + 1, 'x');
+  const std::string stream = frame_message("{\"kind\":\"version\"}") + frame_message("") + frame_message(big) +
+                             frame_message(std::string(kMaxMessage, 'y')) + frame_message("\"日本\"");
+  for (std::size_t step : {1u, 3u, 4096u}) {
+    Chunks chunks{stream, step};
+    const ReadSome read = std::ref(chunks);
+    Incoming m = read_message(read);
+    EXPECT_EQ(m.kind, Incoming::Kind::Message);
+    EXPECT_EQ(m.text, "{\"kind\":\"version\"}");
+    EXPECT_EQ(read_message(read).kind, Incoming::Kind::Empty);
+    m = read_message(read);
+    EXPECT_EQ(m.kind, Incoming::Kind::TooLarge);
+    EXPECT_EQ(m.length, kMaxMessage + 1);
+    EXPECT_EQ(read_message(read).text.size(), kMaxMessage);  // the largest taken
+    EXPECT_EQ(read_message(read).text, "\"日本\"");
+    EXPECT_EQ(read_message(read).kind, Incoming::Kind::End);
+  }
+  // A stream that ends inside a header or a message just ends.
+  for (const std::string& cut : {std::string("\x05\x00", 2), frame_message("abcdef").substr(0, 7)}) {
+    Chunks chunks{cut, 2};
+    EXPECT_EQ(read_message(std::ref(chunks)).kind, Incoming::Kind::End);
+  }
+}
+
+TEST(Json, ReadsStrictlyAndWritesEscaped) {
+  const std::optional<Json> j = parse_json(R"( {"a":[1,-20,true,false,null],"s":"\"\\\/\n\u00e9\ud83d\ude00x"} )");
+  ASSERT_TRUE(j);
+  EXPECT_EQ(*j->get_string("s"), "\"\\/\né😀x");
+  EXPECT_EQ(to_json(*j), "{\"a\":[1,-20,true,false,null],\"s\":\"\\\"\\\\/\\u000aé😀x\"}");
+  for (const char* bad : {"", "{", "{\"a\":}", "[1,]", "{\"a\" 1}", "01", "1.5", "\"\\ud83d\"", "\"\\x\"",
+                          "\"a\nb\"", "\"\xFF\"", "{} {}", "tru"})
+    EXPECT_FALSE(parse_json(bad)) << bad;
+  std::string deep(65, '[');
+  deep += std::string(65, ']');
+  EXPECT_FALSE(parse_json(deep));
+}
+
+// Records what it was asked to run and answers as told.
+struct RecordingLauncher : WorkerLauncher {
+  std::string find_worker(std::string_view name) override {
+    return name == "quotemill" || name == "quotemill3" ? "/opt/qm/bin/" + std::string(name) : "";
+  }
+  WorkerResult run(const WorkerRun& r) override {
+    runs.push_back(r);
+    return result;
+  }
+  std::vector<WorkerRun> runs;
+  WorkerResult result{true, false, 0, {}, {}};
+};
+
+Json ask(RecordingLauncher& launcher, const std::string& message, const CodePage& cp = CodePage::utf8()) {
+  return answer(message, launcher, cp);
+}
+
+TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
+  RecordingLauncher l;
+  Json a = ask(l, R"({"kind":"run","program":"C:\\old\\quotemill.exe","arguments":" -a  -c='x \"y\"' %u %u",)"
+                  R"("url":"https://example.com/?q=1&r=%75","caption":"ページ - Chromium"})");
+  EXPECT_EQ(to_json(a), R"({"messages":[],"ok":true,"status":0})");
+  ASSERT_EQ(l.runs.size(), 1u);
+  EXPECT_EQ(l.runs[0].program, "/opt/qm/bin/quotemill");  // whatever directory the line names
+  EXPECT_EQ(l.runs[0].argument, " -a  -c='x \"y\"' https://example.com/?q=1&r=%75 https://example.com/?q=1&r=%75");
+  EXPECT_EQ(l.runs[0].caption, "ページ - Chromium");
+
+  // The worker reads its command line in the locale's code page.
+  const CodePage sjis = CodePage::shift_jis();
+  ask(l, R"({"kind":"run","program":"quotemill3","arguments":" -c=日本 %u","url":"http://x/"})", sjis);
+  EXPECT_EQ(l.runs[1].argument, from_utf8(" -c=日本 http://x/", sjis));
+  EXPECT_EQ(l.runs[1].caption, "");
+
+  l.result = {true, false, 1, {"アプリケーション エラー: qm::Error ..."}, {}};
+  EXPECT_EQ(to_json(ask(l, R"({"kind":"run","program":"quotemill","arguments":"-b6a %u","url":"http://x/"})")),
+            R"({"messages":["アプリケーション エラー: qm::Error ..."],"ok":true,"status":1})");
+  l.result = {true, true, 0, {}, {}};
+  EXPECT_EQ(*ask(l, R"({"kind":"run","program":"quotemill","arguments":"%u","url":"http://x/"})").get("timedOut"),
+            Json(true));
+}
+
+TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
+  RecordingLauncher l;
+  struct Case {
+    std::string message, error_part;
+  } cases[] = {
+      {R"({"kind":"run","program":"/bin/sh","arguments":"-c reboot %u","url":"http://x/"})", "runs \"/bin/sh\""},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/ -h"})", "blank"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/\"y"})", "double quote"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/\ty"})", "control character"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/\u007f"})", "control character"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":""})", "no address"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u\u0000","url":"http://x/"})", "NUL"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a","url":"http://x/"})", "no %u"},
+      {R"({"kind":"run","program":"quotemill","url":"http://x/"})", "needs the strings"},
+      {R"({"kind":"launch"})", "Unknown kind"},
+      {R"({"text":"x"})", "no kind"},
+      {R"(["run"])", "not a JSON object"},
+      {R"({"kind":"parse"})", "needs the string text"},
+  };
+  for (const Case& c : cases) {
+    const Json a = ask(l, c.message);
+    EXPECT_EQ(*a.get("ok"), Json(false)) << c.message;
+    ASSERT_TRUE(a.get_string("error"));
+    EXPECT_NE(a.get_string("error")->find(c.error_part), std::string::npos) << *a.get_string("error");
+  }
+  EXPECT_TRUE(l.runs.empty());
+}
+
+}  // namespace
+}  // namespace qm::host
