@@ -1,0 +1,4 @@
+// The companion extension in the installed Chromium.
+import { companionTests } from './companion.mjs';
+
+companionTests('chromium');

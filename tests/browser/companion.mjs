@@ -1,0 +1,226 @@
+// The companion extension in a real browser: entries picked from the context menu with a
+// right-click and the keyboard, a shortcut, the options page talking to quotemill-host,
+// and the failures a user must be told of, each checked on the clipboard of a private
+// display.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync } from 'node:fs';
+import { XSession, Browser, serve, waitFor, sleep } from './session.mjs';
+
+export const PAGE_TITLE = '引用のテスト - Quotemill test page';
+export const PASSAGE = '日本語の一行目です。\nAnd a second line in English.';
+
+export function quotePage() {
+  return ['text/html; charset=utf-8', `<!DOCTYPE html>
+<html lang="ja"><head><meta charset="utf-8"><title>${PAGE_TITLE}</title></head>
+<body style="margin:0;font-family:sans-serif">
+<p id="passage" style="font-size:40px;line-height:1.3;margin:40px">日本語の一行目です。<br>And a second line in English.</p>
+<p id="rest" style="font-size:20px;margin:40px">Text that is never selected.</p>
+</body></html>`];
+}
+
+// How each browser's context menu reaches the extension's submenu from the keyboard once
+// it is open: Chromium selects the only item that begins with the letter typed ("q" for
+// "Quotemill") and opens it; Firefox's "q" is the access key of "Inspect", so there the
+// extension's submenu is reached as the last item (developer tools are turned off in the
+// test profile, so "Inspect" is not shown).
+const MENU_KEYS = {
+  chromium: (n) => ['q', ...Array(n).fill('Down'), 'Return'],
+  firefox: (n) => ['Up', 'Right', ...Array(n - 1).fill('Down'), 'Return'],
+};
+
+// Selects the passage and returns the screen point of its first line.
+export async function selectPassage(page) {
+  return page.evaluate(() => {
+    const p = document.getElementById('passage');
+    const range = document.createRange();
+    range.selectNodeContents(p);
+    getSelection().removeAllRanges();
+    getSelection().addRange(range);
+    const rect = p.getBoundingClientRect();
+    // Firefox knows where its page starts on the screen; for Chromium, the frame's border
+    // is as wide on each side and its toolbars sit on top.
+    const border = (outerWidth - innerWidth) / 2;
+    const left = window.mozInnerScreenX ?? screenX + border;
+    const top = window.mozInnerScreenY ?? screenY + outerHeight - innerHeight - border;
+    return { x: Math.round(left + rect.left + 80), y: Math.round(top + rect.top + 26) };
+  });
+}
+
+export class Companion {
+  constructor(name) {
+    this.name = name;
+  }
+
+  async start() {
+    this.session = await XSession.start();
+    this.server = await serve({ '/quote.html': quotePage() });
+    this.url = `${this.server.origin}/quote.html`;
+    this.b = await Browser.launch(this.name, this.session);
+    this.page = (await this.b.browser.pages())[0] ?? await this.b.browser.newPage();
+    await this.page.goto(this.url);
+    this.window = await waitFor(async () => (await this.session.windows('Quotemill test page'))[0], 10000,
+      'the browser window');
+  }
+
+  async stop() {
+    await this.b?.close();
+    await this.server?.close();
+    await this.session?.close();
+  }
+
+  async focusPage(url = this.url) {
+    if (this.page.url() !== url) await this.page.goto(url);
+    await this.page.bringToFront();
+    await this.session.xdotool('windowactivate', '--sync', this.window);
+  }
+
+  // Visible override-redirect windows at the top of the screen: the open menus.
+  async menus() {
+    const r = await this.session.xdotool('search', '--onlyvisible', '--maxdepth', '1', '--name', '');
+    return new Set(r.stdout.split('\n').filter(Boolean));
+  }
+
+  // Right-clicks the selected passage and picks the extension's entry number n (from 1).
+  async pickFromMenu(n) {
+    await this.focusPage();
+    const point = await selectPassage(this.page);
+    const before = await this.menus();
+    await this.session.xdotool('mousemove', String(point.x), String(point.y));
+    await this.session.xdotool('click', '3');
+    await waitFor(async () => [...await this.menus()].some((w) => !before.has(w)), 10000, 'the context menu');
+    await sleep(150);  // the menu takes the keyboard just after it shows
+    for (const key of MENU_KEYS[this.name](n)) {
+      await this.session.xdotool('key', key);
+      await sleep(60);
+    }
+  }
+
+  async pressShortcut(keys) {
+    await this.session.xdotool('windowactivate', '--sync', this.window);
+    await this.session.xdotool('key', '--clearmodifiers', keys);
+  }
+
+  // Waits for the extension's message window; returns its caption and closes it with OK.
+  async takeMessage(titlePart) {
+    const id = await waitFor(async () => (await this.session.windows(`Quotemill: ${titlePart}`))[0], 10000,
+      `the message window "${titlePart}"`);
+    const caption = (await this.session.xdotool('getwindowname', id)).stdout.trim();
+    await this.session.xdotool('windowactivate', '--sync', id);
+    await waitFor(async () => {
+      await this.session.xdotool('key', 'Return');
+      return !(await this.session.windows(`Quotemill: ${titlePart}`)).includes(id);
+    }, 10000, 'the message window to close');
+    return caption;
+  }
+}
+
+// A system-wide manifest (an installed Quotemill) would be found when the profile has none.
+const SYSTEM_MANIFESTS = {
+  chromium: ['/etc/chromium/native-messaging-hosts/quotemill.json'],
+  firefox: ['/usr/lib/mozilla/native-messaging-hosts/quotemill.json', '/usr/lib64/mozilla/native-messaging-hosts/quotemill.json'],
+};
+
+export function companionTests(name) {
+  const c = new Companion(name);
+  const bound = { timeout: 40000 };
+  before(() => c.start(), { timeout: 60000 });
+  after(() => c.stop(), { timeout: 20000 });
+
+  const aTag = () => `<a href="${c.url}">${PASSAGE}</a>`;
+
+  test('a fresh install offers the a-tag and q-tag entries; each quotes the selection as it was copied', bound, async () => {
+    await c.session.setClipboard('before the a-tag entry');
+    await c.pickFromMenu(1);
+    await c.session.waitClipboard(aTag());
+    await c.session.setClipboard('before the q-tag entry');
+    await c.pickFromMenu(2);
+    await c.session.waitClipboard(`<q cite="${c.url}">${PASSAGE}</q>`);
+  });
+
+  test('the options page shows what the host understood and refused, and saves only a list with nothing refused', bound, async () => {
+    const options = await c.b.browser.newPage();
+    try {
+      await options.goto(c.b.optionsUrl);
+      await options.waitForSelector('#in-use tbody tr', { timeout: 10000 });
+      const inUse = () => options.$$eval('#in-use tbody tr', (rows) => rows.map((r) => r.cells[1].textContent));
+      assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー']);
+      const check = async (text) => {
+        await options.$eval('#lines', (box, t) => {
+          box.value = t;
+          box.dispatchEvent(new Event('input'));
+        }, text);
+        await options.$eval('#status', (s) => { s.textContent = ''; });
+        await options.click('#check');
+        await options.waitForFunction(() => document.getElementById('status').textContent !== '', { timeout: 10000 });
+      };
+      const good = '[Hotclick Popup Menu]\r\n' +
+        'item, "title" = Copy & Execute program,"/x/quotemill3"," -a %u"\r\n' +
+        '; a comment\r\n' +
+        'item, "aタグを挿入してコピー" = Copy & Execute program,"/usr/local/bin/quotemill"," -a  %u"\r\n';
+      const bad = 'item, "list" = Copy & Execute program,"/bin/ls"," %u"\r\n';
+      await check(good + bad);
+      const refused = await options.$$eval('#refused li', (items) => items.map((li) => li.textContent));
+      assert.equal(refused.length, 1);
+      assert.match(refused[0], /^item, "list" = Copy & Execute program,"\/bin\/ls"," %u".*\/bin\/ls/);
+      assert.equal(await options.$eval('#save', (b) => b.disabled), true);
+      assert.deepEqual(await options.$$eval('#understood tbody tr', (rows) => rows.map((r) => r.cells[1].textContent)),
+        ['title', 'aタグを挿入してコピー']);
+      assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー'], 'nothing saved yet');
+
+      await check(good);
+      assert.equal(await options.$eval('#save', (b) => b.disabled), false);
+      await options.click('#save');
+      await options.waitForFunction(() => document.getElementById('status').textContent.startsWith('Saved'),
+        { timeout: 10000 });
+      assert.deepEqual(await inUse(), ['title', 'aタグを挿入してコピー']);
+      assert.deepEqual(await options.$$eval('#in-use tbody tr', (rows) => rows.map((r) => r.cells[3].textContent)),
+        [' -a %u', ' -a  %u']);
+    } finally {
+      await options.close();
+    }
+  });
+
+  test('a quotemill3 entry takes the page title from the browser window', bound, async () => {
+    await c.session.setClipboard('before the quotemill3 entry');
+    await c.pickFromMenu(1);
+    await c.session.waitClipboard(`<a title="${PAGE_TITLE}" href="${c.url}">${PASSAGE}</a>`);
+  });
+
+  test('a keyboard shortcut runs its entry on the current selection', bound, async () => {
+    await c.focusPage();
+    await selectPassage(c.page);
+    await c.session.setClipboard('before the shortcut');
+    await c.pressShortcut('alt+shift+2');
+    await c.session.waitClipboard(aTag());
+  });
+
+  test('with the host missing, a pick says how to install it and leaves the clipboard alone', bound, async (t) => {
+    const installed = SYSTEM_MANIFESTS[name].find((f) => existsSync(f));
+    if (installed) {
+      t.skip(`a system-wide host manifest is installed (${installed})`);
+      return;
+    }
+    c.b.removeHost();
+    try {
+      await c.session.setClipboard('kept while the host is missing');
+      await c.pickFromMenu(2);
+      const caption = await c.takeMessage('Quotemill is not installed');
+      assert.match(caption, /Quotemill is not installed for this browser/);
+      assert.equal(await c.session.clipboard(), 'kept while the host is missing');
+    } finally {
+      c.b.restoreHost();
+    }
+  });
+
+  test('a page the browser keeps extensions out of is not copied from', bound, async () => {
+    await c.focusPage(c.b.closedPage);
+    await c.session.xdotool('key', '--clearmodifiers', 'ctrl+a');
+    await c.session.setClipboard('kept on a closed page');
+    await c.pressShortcut('alt+shift+2');
+    const caption = await c.takeMessage('This page cannot be copied from');
+    assert.match(caption, /This page cannot be copied from/);
+    assert.equal(await c.session.clipboard(), 'kept on a closed page');
+    await c.focusPage();
+  });
+}
