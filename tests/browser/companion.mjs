@@ -47,6 +47,28 @@ export async function selectPassage(page) {
   });
 }
 
+// Opens an address in a tab and waits until it has loaded. Firefox's WebDriver BiDi opens
+// add-on and about: pages without ever reporting that they loaded, so the page is asked.
+export async function open(page, url) {
+  const navigation = page.goto(url, { timeout: 10000 }).catch(() => {});
+  await waitFor(async () => {
+    try {
+      return await page.evaluate((u) => location.href === u && document.readyState === 'complete', url);
+    } catch {
+      return false;  // between two documents
+    }
+  }, 10000, `${url} to load`);
+  void navigation;  // Firefox's ends in a time-out, already caught
+}
+
+async function address(page) {
+  try {
+    return await page.evaluate(() => location.href);
+  } catch {
+    return '';
+  }
+}
+
 export class Companion {
   constructor(name) {
     this.name = name;
@@ -58,7 +80,7 @@ export class Companion {
     this.url = `${this.server.origin}/quote.html`;
     this.b = await Browser.launch(this.name, this.session);
     this.page = (await this.b.browser.pages())[0] ?? await this.b.browser.newPage();
-    await this.page.goto(this.url);
+    await open(this.page, this.url);
     this.window = await waitFor(async () => (await this.session.windows('Quotemill test page'))[0], 10000,
       'the browser window');
   }
@@ -70,7 +92,7 @@ export class Companion {
   }
 
   async focusPage(url = this.url) {
-    if (this.page.url() !== url) await this.page.goto(url);
+    if ((await address(this.page)) !== url) await open(this.page, url);
     await this.page.bringToFront();
     await this.session.xdotool('windowactivate', '--sync', this.window);
   }
@@ -141,7 +163,7 @@ export function companionTests(name) {
   test('the options page shows what the host understood and refused, and saves only a list with nothing refused', bound, async () => {
     const options = await c.b.browser.newPage();
     try {
-      await options.goto(c.b.optionsUrl);
+      await open(options, c.b.optionsUrl);
       await options.waitForSelector('#in-use tbody tr', { timeout: 10000 });
       const inUse = () => options.$$eval('#in-use tbody tr', (rows) => rows.map((r) => r.cells[1].textContent));
       assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー']);

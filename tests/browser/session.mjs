@@ -235,7 +235,8 @@ export class Browser {
       b.closedPage = 'chrome://version/';
     } else {
       b.browser = await puppeteer.launch({ ...common, browser: 'firefox',
-        args: ['--width=1100', '--height=800'],
+        // The options page and about: pages are opened by the test itself.
+        args: ['--width=1100', '--height=800', '--remote-allow-system-access'],
         extraPrefsFirefox: { 'browser.shell.checkDefaultBrowser': false, 'intl.locale.requested': 'en-US',
           'browser.aboutwelcome.enabled': false, 'datareporting.policy.dataSubmissionEnabled': false,
           'extensions.webextensions.restrictedDomains': '',
