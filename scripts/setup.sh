@@ -4,14 +4,25 @@
 set -e
 packages="cmake make g++ pkg-config libx11-dev qt6-base-dev libgtest-dev libgmock-dev
   libbenchmark-dev xvfb xauth x11-utils xclip xdotool openbox fonts-ipafont-gothic
-  clang libclang-rt-14-dev"
+  clang libclang-rt-14-dev chromium firefox-esr"
+# The browser tests drive the installed browsers with puppeteer-core from npm; Debian's npm
+# only where no npm is installed already.
+command -v npm >/dev/null 2>&1 || packages="$packages npm"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
-[ -z "$missing" ] && exit 0
-echo "Installing:$missing"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+fi
+
+# The browser tests' node modules, exactly as locked; again only when the lock changed.
+browser_tests="$(dirname "$0")/../tests/browser"
+if ! cmp -s "$browser_tests/package-lock.json" "$browser_tests/node_modules/.installed-lock.json"; then
+  (cd "$browser_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error &&
+    cp package-lock.json node_modules/.installed-lock.json)
+fi
