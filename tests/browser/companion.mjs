@@ -112,9 +112,11 @@ export class Companion {
     await this.session.xdotool('click', '3');
     await waitFor(async () => [...await this.menus()].some((w) => !before.has(w)), 10000, 'the context menu');
     await sleep(150);  // the menu takes the keyboard just after it shows
-    for (const key of MENU_KEYS[this.name](n)) {
+    const keys = MENU_KEYS[this.name](n);
+    for (const [i, key] of keys.entries()) {
+      if (i === keys.length - 1) this.pickedAt = performance.now();  // the pick itself
       await this.session.xdotool('key', key);
-      await sleep(60);
+      if (i < keys.length - 1) await sleep(60);
     }
   }
 
