@@ -204,7 +204,7 @@ export function executable(browserName) {
 
 // A browser with the extension loaded into a fresh profile whose host manifest is in place.
 export class Browser {
-  static async launch(name, session) {
+  static async launch(name, session, extra = {}) {
     const b = new Browser();
     b.name = name;
     b.session = session;
@@ -224,11 +224,12 @@ export class Browser {
       handleSIGTERM: false, handleSIGHUP: false, protocolTimeout: 20000, timeout: 30000,
       defaultViewport: null, dumpio: Boolean(process.env.QM_BROWSER_LOG) };
     if (name === 'chromium') {
-      b.browser = await puppeteer.launch({ ...common, browser: 'chrome', userDataDir: b.profile,
+      const { args: extraArgs = [], ...extraOptions } = extra;
+      b.browser = await puppeteer.launch({ ...common, ...extraOptions, browser: 'chrome', userDataDir: b.profile,
         pipe: true, enableExtensions: true,
         args: ['--window-position=0,0', '--window-size=1100,800', '--no-first-run', '--no-default-browser-check',
           '--password-store=basic', '--disable-gpu', '--disable-dev-shm-usage', '--disable-features=Translate,MediaRouter',
-          '--lang=en-US', ...(process.getuid?.() === 0 ? ['--no-sandbox'] : [])] });
+          '--lang=en-US', ...(process.getuid?.() === 0 ? ['--no-sandbox', '--test-type'] : []), ...extraArgs] });
       b.track();
       b.extensionId = await b.browser.installExtension(extensionDir);
       b.optionsUrl = `chrome-extension://${b.extensionId}/options.html`;
