@@ -5,7 +5,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync } from 'node:fs';
-import { XSession, Browser, serve, waitFor, sleep } from './session.mjs';
+import { XSession, Browser, serve, waitFor, sleep, limitRun } from './session.mjs';
 
 export const PAGE_TITLE = '引用のテスト - Quotemill test page';
 export const PASSAGE = '日本語の一行目です。\nAnd a second line in English.';
@@ -125,17 +125,41 @@ export class Companion {
     await this.session.xdotool('key', '--clearmodifiers', keys);
   }
 
-  // Waits for the extension's message window; returns its caption and closes it with OK.
+  // The text of the extension's message page, once it is open.
+  async messageText() {
+    return waitFor(async () => {
+      for (const page of await this.b.browser.pages()) {
+        try {
+          const text = await page.evaluate(() => (location.pathname.endsWith('/message.html') &&
+            document.getElementById('text').textContent !== '' ? document.body.innerText : ''));
+          if (text) return text;
+        } catch { /* a page between two documents */ }
+      }
+      return undefined;
+    }, 10000, 'the message page');
+  }
+
+  // Waits for the extension's message window; returns its caption and text, and closes it
+  // with its OK button.
   async takeMessage(titlePart) {
     const id = await waitFor(async () => (await this.session.windows(`Quotemill: ${titlePart}`))[0], 10000,
       `the message window "${titlePart}"`);
     const caption = (await this.session.xdotool('getwindowname', id)).stdout.trim();
+    const text = await this.messageText();
     await this.session.xdotool('windowactivate', '--sync', id);
     await waitFor(async () => {
       await this.session.xdotool('key', 'Return');
       return !(await this.session.windows(`Quotemill: ${titlePart}`)).includes(id);
     }, 10000, 'the message window to close');
-    return caption;
+    return { caption, text };
+  }
+
+  // Opens the options page in a tab of its own.
+  async openOptions() {
+    const options = await this.b.browser.newPage();
+    await open(options, this.b.optionsUrl);
+    await options.waitForSelector('#in-use tbody tr', { timeout: 10000 });
+    return options;
   }
 }
 
@@ -147,8 +171,9 @@ const SYSTEM_MANIFESTS = {
 
 export function companionTests(name) {
   const c = new Companion(name);
-  const bound = { timeout: 40000 };
-  before(() => c.start(), { timeout: 60000 });
+  const bound = { timeout: 20000 };
+  limitRun(100);  // below CTest's limit, so that whatever was started is still ended here
+  before(() => c.start(), { timeout: 40000 });
   after(() => c.stop(), { timeout: 20000 });
 
   const aTag = () => `<a href="${c.url}">${PASSAGE}</a>`;
@@ -163,10 +188,8 @@ export function companionTests(name) {
   });
 
   test('the options page shows what the host understood and refused, and saves only a list with nothing refused', bound, async () => {
-    const options = await c.b.browser.newPage();
+    const options = await c.openOptions();
     try {
-      await open(options, c.b.optionsUrl);
-      await options.waitForSelector('#in-use tbody tr', { timeout: 10000 });
       const inUse = () => options.$$eval('#in-use tbody tr', (rows) => rows.map((r) => r.cells[1].textContent));
       assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー']);
       const check = async (text) => {
@@ -181,7 +204,8 @@ export function companionTests(name) {
       const good = '[Hotclick Popup Menu]\r\n' +
         'item, "title" = Copy & Execute program,"/x/quotemill3"," -a %u"\r\n' +
         '; a comment\r\n' +
-        'item, "aタグを挿入してコピー" = Copy & Execute program,"/usr/local/bin/quotemill"," -a  %u"\r\n';
+        'item, "aタグを挿入してコピー" = Copy & Execute program,"/usr/local/bin/quotemill"," -a  %u"\r\n' +
+        'item, "broken number" = Copy & Execute program,"/usr/local/bin/quotemill"," -b6a %u"\r\n';
       const bad = 'item, "list" = Copy & Execute program,"/bin/ls"," %u"\r\n';
       await check(good + bad);
       const refused = await options.$$eval('#refused li', (items) => items.map((li) => li.textContent));
@@ -189,7 +213,7 @@ export function companionTests(name) {
       assert.match(refused[0], /^item, "list" = Copy & Execute program,"\/bin\/ls"," %u".*\/bin\/ls/);
       assert.equal(await options.$eval('#save', (b) => b.disabled), true);
       assert.deepEqual(await options.$$eval('#understood tbody tr', (rows) => rows.map((r) => r.cells[1].textContent)),
-        ['title', 'aタグを挿入してコピー']);
+        ['title', 'aタグを挿入してコピー', 'broken number']);
       assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー'], 'nothing saved yet');
 
       await check(good);
@@ -197,9 +221,9 @@ export function companionTests(name) {
       await options.click('#save');
       await options.waitForFunction(() => document.getElementById('status').textContent.startsWith('Saved'),
         { timeout: 10000 });
-      assert.deepEqual(await inUse(), ['title', 'aタグを挿入してコピー']);
+      assert.deepEqual(await inUse(), ['title', 'aタグを挿入してコピー', 'broken number']);
       assert.deepEqual(await options.$$eval('#in-use tbody tr', (rows) => rows.map((r) => r.cells[3].textContent)),
-        [' -a %u', ' -a  %u']);
+        [' -a %u', ' -a  %u', ' -b6a %u']);
     } finally {
       await options.close();
     }
@@ -219,6 +243,22 @@ export function companionTests(name) {
     await c.session.waitClipboard(aTag());
   });
 
+  test('a worker error is shown with the worker\'s own message, and the copied text stays', bound, async () => {
+    await c.session.setClipboard('before the broken entry');
+    await c.pickFromMenu(3);
+    // The worker's own box, on the test's display, waits for an answer first.
+    const box = await waitFor(async () => (await c.session.windows('^アプリケーション エラー$'))[0], 10000,
+      'the worker\'s box');
+    await c.session.xdotool('windowactivate', '--sync', box);
+    await waitFor(async () => {
+      await c.session.xdotool('key', 'Return');
+      return !(await c.session.windows('^アプリケーション エラー$')).includes(box);
+    }, 10000, 'the worker\'s box to close');
+    const { text } = await c.takeMessage('The worker reported an error');
+    assert.match(text, /アプリケーション エラー: .*'06a' は整数ではありません/);
+    assert.equal(await c.session.clipboard(), PASSAGE);
+  });
+
   test('with the host missing, a pick says how to install it and leaves the clipboard alone', bound, async (t) => {
     const installed = SYSTEM_MANIFESTS[name].find((f) => existsSync(f));
     if (installed) {
@@ -229,9 +269,20 @@ export function companionTests(name) {
     try {
       await c.session.setClipboard('kept while the host is missing');
       await c.pickFromMenu(2);
-      const caption = await c.takeMessage('Quotemill is not installed');
+      const { caption, text } = await c.takeMessage('Quotemill is not installed');
       assert.match(caption, /Quotemill is not installed for this browser/);
+      assert.match(text, /quotemill-host --register/);
       assert.equal(await c.session.clipboard(), 'kept while the host is missing');
+
+      const options = await c.openOptions();
+      try {
+        await options.click('#check');
+        await options.waitForFunction(() => document.getElementById('status').textContent !== '', { timeout: 10000 });
+        assert.match(await options.$eval('#status', (s) => s.textContent), /not installed.*entries in use are unchanged/);
+        assert.equal(await options.$$eval('#in-use tbody tr', (rows) => rows.length), 3);
+      } finally {
+        await options.close();
+      }
     } finally {
       c.b.restoreHost();
     }
@@ -242,7 +293,7 @@ export function companionTests(name) {
     await c.session.xdotool('key', '--clearmodifiers', 'ctrl+a');
     await c.session.setClipboard('kept on a closed page');
     await c.pressShortcut('alt+shift+2');
-    const caption = await c.takeMessage('This page cannot be copied from');
+    const { caption } = await c.takeMessage('This page cannot be copied from');
     assert.match(caption, /This page cannot be copied from/);
     assert.equal(await c.session.clipboard(), 'kept on a closed page');
     await c.focusPage();

@@ -38,6 +38,15 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
   });
 }
 
+// Ends the whole run, and all it started, after `seconds`: a run never outlives its bound.
+export function limitRun(seconds) {
+  setTimeout(() => {
+    console.error(`the run took longer than ${seconds} s and was stopped`);
+    endAll();
+    process.exit(124);
+  }, seconds * 1000).unref();
+}
+
 export function tempDir(name) {
   const dir = mkdtempSync(path.join(tmpdir(), `qm-${name}-`));
   folders.add(dir);
