@@ -29,22 +29,42 @@ const MENU_KEYS = {
   firefox: (n) => ['Up', 'Right', ...Array(n - 1).fill('Down'), 'Return'],
 };
 
-// Selects the passage and returns the screen point of its first line.
-export async function selectPassage(page) {
-  return page.evaluate(() => {
+// Selects the passage, in the page or in its frame named `frameName`, and returns the
+// screen point of its first line.
+export async function selectPassage(page, frameName = null) {
+  const frame = frameName ? innerFrame(page) : page.mainFrame();
+  if (!frame) throw new Error(`no frame ${frameName}`);
+  const rect = await frame.evaluate(() => {
     const p = document.getElementById('passage');
     const range = document.createRange();
     range.selectNodeContents(p);
     getSelection().removeAllRanges();
     getSelection().addRange(range);
-    const rect = p.getBoundingClientRect();
-    // Firefox knows where its page starts on the screen; for Chromium, the frame's border
+    const r = p.getBoundingClientRect();
+    return { left: r.left, top: r.top };
+  });
+  return page.evaluate((inner, name) => {
+    const outer = name ? document.querySelector(`iframe[name="${name}"]`).getBoundingClientRect() : { left: 0, top: 0 };
+    // Firefox knows where its page starts on the screen; for Chromium, the window's border
     // is as wide on each side and its toolbars sit on top.
     const border = (outerWidth - innerWidth) / 2;
     const left = window.mozInnerScreenX ?? screenX + border;
     const top = window.mozInnerScreenY ?? screenY + outerHeight - innerHeight - border;
-    return { x: Math.round(left + rect.left + 80), y: Math.round(top + rect.top + 26) };
-  });
+    return { x: Math.round(left + outer.left + inner.left + 80), y: Math.round(top + outer.top + inner.top + 26) };
+  }, rect, frameName);
+}
+
+// The frame of the framed page (WebDriver BiDi tells no frame names, so it goes by address).
+function innerFrame(page) {
+  return page.frames().find((f) => f !== page.mainFrame() && f.url().endsWith('/quote.html'));
+}
+
+export function framedPage() {
+  return ['text/html; charset=utf-8', `<!DOCTYPE html>
+<html lang="en"><head><meta charset="utf-8"><title>A framed passage - Quotemill test page</title></head>
+<body style="margin:0"><p style="margin:10px 40px;font-size:16px">Above the frame.</p>
+<iframe name="inner" src="/quote.html" style="border:0;width:1000px;height:300px;display:block"></iframe>
+</body></html>`];
 }
 
 // Opens an address in a tab and waits until it has loaded. Firefox's WebDriver BiDi opens
@@ -76,7 +96,7 @@ export class Companion {
 
   async start() {
     this.session = await XSession.start();
-    this.server = await serve({ '/quote.html': quotePage() });
+    this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage() });
     this.url = `${this.server.origin}/quote.html`;
     this.b = await Browser.launch(this.name, this.session);
     this.page = (await this.b.browser.pages())[0] ?? await this.b.browser.newPage();
@@ -104,9 +124,10 @@ export class Companion {
   }
 
   // Right-clicks the selected passage and picks the extension's entry number n (from 1).
-  async pickFromMenu(n) {
-    await this.focusPage();
-    const point = await selectPassage(this.page);
+  async pickFromMenu(n, { url = this.url, frame = null } = {}) {
+    await this.focusPage(url);
+    if (frame) await waitFor(() => innerFrame(this.page), 10000, 'the frame');
+    const point = await selectPassage(this.page, frame);
     const before = await this.menus();
     await this.session.xdotool('mousemove', String(point.x), String(point.y));
     await this.session.xdotool('click', '3');
@@ -241,6 +262,19 @@ export function companionTests(name) {
     await c.session.setClipboard('before the shortcut');
     await c.pressShortcut('alt+shift+2');
     await c.session.waitClipboard(aTag());
+  });
+
+  test('a passage in a frame is copied in that frame, from the menu and by a shortcut', bound, async () => {
+    const framed = `${c.server.origin}/framed.html`;
+    const want = `<a href="${framed}">${PASSAGE}</a>`;
+    await c.session.setClipboard('before the pick in a frame');
+    await c.pickFromMenu(2, { url: framed, frame: 'inner' });
+    await c.session.waitClipboard(want);
+    await c.session.setClipboard('before the shortcut in a frame');
+    await selectPassage(c.page, 'inner');
+    await c.pressShortcut('alt+shift+2');
+    await c.session.waitClipboard(want);
+    await c.focusPage();
   });
 
   test('a worker error is shown with the worker\'s own message, and the copied text stays', bound, async () => {
