@@ -261,6 +261,16 @@ void append_utf8(char32_t c, std::string& out) {
   }
 }
 
+bool CodePage::never_inside_character(unsigned char byte) const noexcept {
+  switch (kind_) {
+    case Kind::Utf8:
+    case Kind::EucJp: return byte < 0x80;
+    case Kind::ShiftJis: return byte < 0x40;
+    case Kind::SingleByte: break;
+  }
+  return true;
+}
+
 std::string from_utf8(std::string_view utf8, const CodePage& cp) {
   if (cp.is_utf8()) return std::string(utf8);
   const CodeTables& t = tables(cp);
