@@ -17,24 +17,6 @@ using namespace qm::fuzz;
 
 namespace {
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // A UTF-8 text made of characters that Shift-JIS holds one to one: ASCII without "&",
 // hiragana and katakana; and of characters it lacks, when `foreign` is set.
 std::string selection(FuzzedDataProvider& in, bool foreign, std::string& expected_sjis_refs) {
@@ -44,12 +26,12 @@ std::string selection(FuzzedDataProvider& in, bool foreign, std::string& expecte
     if (pick < 0x80) {
       if (pick != '&') out += static_cast<char>(pick);
     } else if (pick < 0xC0) {
-      append_utf8(out, 0x3041 + (pick - 0x80));  // ぁ to ゠ and on: hiragana
+      append_utf8(0x3041 + (pick - 0x80), out);  // ぁ to ゠ and on: hiragana
     } else if (pick < 0xF0) {
-      append_utf8(out, 0x30A1 + (pick - 0xC0));  // katakana
+      append_utf8(0x30A1 + (pick - 0xC0), out);  // katakana
     } else if (foreign) {
       const char32_t c = 0x1F600 + (pick - 0xF0);  // emoji
-      append_utf8(out, c);
+      append_utf8(c, out);
       char ref[16];
       std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(c));
       expected_sjis_refs += ref;

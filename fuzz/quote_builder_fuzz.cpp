@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // One "-h" and nothing else that acts on line breaks: the same as one replacement.
-  if (!styled && args.count() == 2 && args[1] == "-h")
+  if (!styled && args.count() == 2 && args[1] == "-h" && !is_option(args[2]))
     QM_FUZZ_CHECK(quote == replace_all(text, "\r\n", "<br>\r\n", cp));
   return 0;
 }

@@ -7,7 +7,7 @@ build=$1
 seconds=${2:-60}
 shift 2 || true
 here=$(cd "$(dirname "$0")" && pwd)
-targets=${*:-"main_split lite_split quote_builder numbers templates title edge"}
+targets=${*:-"main_split lite_split quote_builder numbers templates title edge host"}
 # A fault stops the run with a report; leaks count as faults.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

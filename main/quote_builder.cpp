@@ -22,8 +22,10 @@ std::string target_value(const std::string& style, std::string_view option, cons
   return replace_all_icase(replace_all(style, "'", "\"", cp), option, "", cp);
 }
 
-std::string inline_quote(std::string_view attribute, std::string_view text) {
-  return concat({"<q cite=", attribute, ">", text, "</q>"});
+std::string enclose(std::string head, std::string text, std::string_view tail);
+
+std::string inline_quote(std::string_view attribute, std::string text) {
+  return enclose(concat({"<q cite=", attribute, ">"}), std::move(text), "</q>");
 }
 
 // The line-break threshold: the last "-d=" argument counts; -1 without one.
@@ -35,23 +37,33 @@ std::int32_t line_break_threshold(const Arguments& args, const CodePage& cp) {
   return threshold;
 }
 
+// The text between `head` and `tail`, built where the text lies when it has room, so that a
+// large selection is moved once rather than copied.
+std::string enclose(std::string head, std::string text, std::string_view tail) {
+  if (text.capacity() < head.size() + text.size() + tail.size())
+    return concat({head, text, tail});
+  text.insert(0, head);
+  text.append(tail);
+  return text;
+}
+
 std::string wrap(const Arguments& args, std::string_view a, std::string text, const CodePage& cp) {
   const std::string& style = args[1];
   const std::string& url = args[args.count()];
-  if (style == "-a") return concat({"<a href=", a, ">", text, "</a>"});
+  if (style == "-a") return enclose(concat({"<a href=", a, ">"}), std::move(text), "</a>");
   if (starts_with_icase(style, "-a"))
-    return concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">", text, "</a>"});
+    return enclose(concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">"}), std::move(text), "</a>");
   if (starts_with_icase(style, "-b")) {
     const std::int32_t threshold = to_int32(replace_all(style, "-b", "0", cp), cp);
-    if (static_cast<std::int64_t>(text.size()) < threshold) return inline_quote(a, text);
-    return concat({"<blockquote cite=", a, "><p>", text, "</p></blockquote>"});
+    if (static_cast<std::int64_t>(text.size()) < threshold) return inline_quote(a, std::move(text));
+    return enclose(concat({"<blockquote cite=", a, "><p>"}), std::move(text), "</p></blockquote>");
   }
-  if (style == "-q") return inline_quote(a, text);
-  if (style == "-o") return concat({text, kLineBreak, "<a href=", a, ">", url, "</a>"});
+  if (style == "-q") return inline_quote(a, std::move(text));
+  if (style == "-o") return enclose("", std::move(text), concat({kLineBreak, "<a href=", a, ">", url, "</a>"}));
   if (starts_with_icase(style, "-o"))
-    return concat({text, kLineBreak, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url,
-                   "</a>"});
-  if (style == "-hd") return concat({"*<a href=", a, ">", text, "</a>", kLineBreak, kLineBreak});
+    return enclose("", std::move(text),
+                   concat({kLineBreak, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url, "</a>"}));
+  if (style == "-hd") return enclose(concat({"*<a href=", a, ">"}), std::move(text), "</a>\r\n\r\n");
   return text;
 }
 
@@ -69,15 +81,18 @@ std::string build_quote(const Arguments& args, const std::string& attribute, std
                         const CodePage& cp) {
   const std::int32_t threshold = line_break_threshold(args, cp);
   if (threshold >= 0 && static_cast<std::uint64_t>(threshold) >= text.size())
-    text = replace_all(text, kLineBreak, " ", cp);
+    text = replace_all(std::move(text), kLineBreak, " ", cp);
   text = wrap(args, attribute, std::move(text), cp);
+  // Each "-h" or "-x" converts every line break once more, the tags of later ones standing
+  // nearer the break; as no tag holds a line break, one pass puts them all in place.
+  std::string tags;
   for (int i = 1; i <= args.count(); ++i) {
     if (args[i] == "-h")
-      text = replace_all(text, kLineBreak, "<br>\r\n", cp);
+      tags += "<br>";
     else if (args[i] == "-x")
-      text = replace_all(text, kLineBreak, "<br />\r\n", cp);
+      tags += "<br />";
   }
-  return text;
+  return insert_before_crlf(std::move(text), tags);
 }
 
 void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp) {

@@ -90,9 +90,15 @@ void append_reference(char32_t c, std::string& out) {
   out += ref;
 }
 
-std::size_t ascii_run_end(std::string_view s, std::size_t pos) {
-  while (pos < s.size() && byte_at(s, pos) < 0x80) ++pos;
-  return pos;
+// Copies the ASCII bytes from `pos` on, which every code page here keeps as they are;
+// false when there is none.
+bool copy_ascii_run(std::string_view s, std::size_t& pos, std::string& out) {
+  std::size_t end = pos;
+  while (end < s.size() && byte_at(s, end) < 0x80) ++end;
+  if (end == pos) return false;
+  out.append(s, pos, end - pos);
+  pos = end;
+  return true;
 }
 
 struct Decoded {
@@ -261,18 +267,23 @@ void append_utf8(char32_t c, std::string& out) {
   }
 }
 
+bool CodePage::never_inside_character(unsigned char byte) const noexcept {
+  switch (kind_) {
+    case Kind::Utf8:
+    case Kind::EucJp: return byte < 0x80;
+    case Kind::ShiftJis: return byte < 0x40;
+    case Kind::SingleByte: break;
+  }
+  return true;
+}
+
 std::string from_utf8(std::string_view utf8, const CodePage& cp) {
   if (cp.is_utf8()) return std::string(utf8);
   const CodeTables& t = tables(cp);
   std::string out = string_with_capacity(utf8.size() + 16);
   std::size_t pos = 0;
   while (pos < utf8.size()) {
-    const std::size_t ascii_end = ascii_run_end(utf8, pos);
-    if (t.ascii_identity && ascii_end > pos) {
-      out.append(utf8, pos, ascii_end - pos);
-      pos = ascii_end;
-      continue;
-    }
+    if (t.ascii_identity && copy_ascii_run(utf8, pos, out)) continue;
     // A byte that is no part of a UTF-8 character is no character of any code page either.
     const std::size_t len = utf8_length(utf8, pos);
     const char32_t c = (len == 1 && byte_at(utf8, pos) >= 0x80) ? kReplacement : decode_utf8(utf8, pos, len);
@@ -288,12 +299,7 @@ std::string to_utf8(std::string_view text, const CodePage& cp) {
   std::string out = string_with_capacity(text.size() + text.size() / 2 + 16);
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t ascii_end = ascii_run_end(text, pos);
-    if (t.ascii_identity && ascii_end > pos) {
-      out.append(text, pos, ascii_end - pos);
-      pos = ascii_end;
-      continue;
-    }
+    if (t.ascii_identity && copy_ascii_run(text, pos, out)) continue;
     // A byte that starts no character of the code page is replaced, never passed on raw:
     // the desktop would read it as part of some other character.
     const auto [c, len] = t.decode(text, pos);

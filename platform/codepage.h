@@ -27,6 +27,11 @@ class CodePage {
   // A malformed sequence counts as single bytes, so no byte is ever skipped unseen.
   std::size_t char_length(std::string_view text, std::size_t pos) const noexcept;
 
+  // True when `byte` is never the second or later byte of a character, so a search for it
+  // needs no stepping: ASCII in UTF-8 and EUC-JP, bytes below 0x40 in Shift-JIS (CR, LF,
+  // blanks, quotes, "%", "-"...), every byte of a single-byte code page.
+  bool never_inside_character(unsigned char byte) const noexcept;
+
   bool operator==(const CodePage&) const = default;
 
  private:

@@ -1,10 +1,13 @@
 #include "text.h"
 
+#include <emmintrin.h>
 #include <sys/mman.h>
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "error.h"
 
@@ -30,13 +33,11 @@ void for_each_match(std::string_view text, std::string_view pattern, const CodeP
     }
     return;
   }
-  // An ASCII byte never lies inside a UTF-8 character, so such patterns need no stepping.
-  const bool every_byte_starts = cp.kind() == CodePage::Kind::SingleByte ||
-                                 (cp.is_utf8() && static_cast<unsigned char>(pattern[0]) < 0x80);
+  const bool every_hit_starts = cp.never_inside_character(static_cast<unsigned char>(pattern[0]));
   std::size_t boundary = 0;
   std::size_t from = 0;
   for (std::size_t hit; (hit = text.find(pattern, from)) != std::string_view::npos;) {
-    if (!every_byte_starts) {
+    if (!every_hit_starts) {
       while (boundary < hit) boundary += cp.char_length(text, boundary);
       if (boundary != hit) {
         from = hit + 1;
@@ -48,19 +49,84 @@ void for_each_match(std::string_view text, std::string_view pattern, const CodeP
   }
 }
 
-std::string replace(std::string_view text, std::string_view pattern, std::string_view with,
-                    const CodePage& cp, bool icase) {
+// True when no proper prefix of `p` is also its suffix: then the occurrences found from
+// the right are the ones found from the left.
+bool borderless(std::string_view p) {
+  for (std::size_t k = 1; k < p.size(); ++k)
+    if (p.substr(0, k) == p.substr(p.size() - k)) return false;
+  return true;
+}
+
+// The last occurrence of `p` that ends at or before `end`.
+std::size_t last_before(std::string_view text, std::size_t end, std::string_view p) {
+  const char last = p.back();
+  while (end >= p.size()) {
+    const void* at = memrchr(text.data() + p.size() - 1, last, end - (p.size() - 1));
+    if (!at) break;
+    const std::size_t stop = static_cast<const char*>(at) - text.data() + 1;
+    if (std::memcmp(text.data() + stop - p.size(), p.data(), p.size()) == 0) return stop - p.size();
+    end = stop - 1;
+  }
+  return std::string_view::npos;
+}
+
+// Each occurrence copied once with the runs between them in bulk. A replacement no longer
+// than the pattern is made in place; a longer one grows the text once and fills it from
+// the back when the occurrences can be found from the right alike, so no second text is
+// needed; otherwise the result is built anew.
+std::string replace(std::string text, std::string_view pattern, std::string_view with, const CodePage& cp,
+                    bool icase) {
   std::size_t count = 0;
   for_each_match(text, pattern, cp, icase, [&](std::size_t) { ++count; });
-  if (count == 0) return std::string(text);
-  std::string out = string_with_capacity(text.size() - count * pattern.size() + count * with.size());
+  if (count == 0) return text;
+  const std::size_t size = text.size() - count * pattern.size() + count * with.size();
+  if (with.size() <= pattern.size()) {
+    char* const base = text.data();
+    char* w = base;
+    std::size_t copied = 0;
+    for_each_match(text, pattern, cp, icase, [&](std::size_t pos) {
+      std::memmove(w, base + copied, pos - copied);
+      w += pos - copied;
+      std::memcpy(w, with.data(), with.size());
+      w += with.size();
+      copied = pos + pattern.size();
+    });
+    std::memmove(w, base + copied, text.size() - copied);
+    text.resize(size);
+    return text;
+  }
+  if (!icase && borderless(pattern) && cp.never_inside_character(static_cast<unsigned char>(pattern[0]))) {
+    const std::size_t old = text.size();
+    if (text.capacity() < size) {
+      std::string grown = string_with_capacity(size);
+      grown.append(text);
+      text = std::move(grown);
+    }
+    text.resize(size);
+    char* const base = text.data();
+    std::size_t end = old, w = size;
+    for (std::size_t hit; (hit = last_before(std::string_view(base, old), end, pattern)) != std::string_view::npos;) {
+      const std::size_t run = end - (hit + pattern.size());
+      w -= run;
+      std::memmove(base + w, base + hit + pattern.size(), run);
+      w -= with.size();
+      std::memcpy(base + w, with.data(), with.size());
+      end = hit;
+    }
+    return text;  // what stands before the first occurrence has not moved
+  }
+  std::string out = string_with_capacity(size);
+  out.resize(size);
+  char* w = out.data();
   std::size_t copied = 0;
   for_each_match(text, pattern, cp, icase, [&](std::size_t pos) {
-    out.append(text, copied, pos - copied);
-    out.append(with);
+    std::memcpy(w, text.data() + copied, pos - copied);
+    w += pos - copied;
+    std::memcpy(w, with.data(), with.size());
+    w += with.size();
     copied = pos + pattern.size();
   });
-  out.append(text, copied);
+  std::memcpy(w, text.data() + copied, text.size() - copied);
   return out;
 }
 
@@ -104,14 +170,12 @@ bool starts_with_icase(std::string_view text, std::string_view prefix) noexcept 
   return text.size() >= prefix.size() && equals_icase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string replace_all(std::string_view text, std::string_view from, std::string_view to,
-                        const CodePage& cp) {
-  return replace(text, from, to, cp, false);
+std::string replace_all(std::string text, std::string_view from, std::string_view to, const CodePage& cp) {
+  return replace(std::move(text), from, to, cp, false);
 }
 
-std::string replace_all_icase(std::string_view text, std::string_view from, std::string_view to,
-                              const CodePage& cp) {
-  return replace(text, from, to, cp, true);
+std::string replace_all_icase(std::string text, std::string_view from, std::string_view to, const CodePage& cp) {
+  return replace(std::move(text), from, to, cp, true);
 }
 
 std::int32_t to_int32(std::string_view text, const CodePage& cp) {
@@ -139,27 +203,145 @@ std::int32_t to_int32(std::string_view text, const CodePage& cp) {
   return static_cast<std::int32_t>(value);
 }
 
-std::string lf_to_crlf(std::string_view text) {
-  std::size_t lone = 0;
-  for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(
-                                         p, '\n', text.data() + text.size() - p)));
-       ++p)
-    if (p == text.data() || p[-1] != '\r') ++lone;
-  if (lone == 0) return std::string(text);
-  std::string out = string_with_capacity(text.size() + lone);
-  std::size_t copied = 0;
-  for (std::size_t lf; (lf = text.find('\n', copied)) != std::string_view::npos;) {
-    out.append(text, copied, lf - copied);
-    if (lf == 0 || text[lf - 1] != '\r') out += '\r';
-    out += '\n';
-    copied = lf + 1;
-  }
-  out.append(text, copied);
-  return out;
+// CR and LF never stand inside a character of any code page the programs know (no trail
+// byte of Shift-JIS or EUC-JP is below 0x40, no byte of a UTF-8 sequence below 0x80), so the
+// line-break passes scan bytes alone, sixteen at a time where a block holds no LF.
+
+namespace {
+
+bool has_byte(__m128i block, char byte) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))) != 0;
 }
 
-std::string crlf_to_lf(std::string_view text) {
-  return replace_all(text, "\r\n", "\n", CodePage::utf8());
+// Makes room for `extra` more bytes and fills the text from its back: `at_lf(r, w)` is
+// called for each LF (at base[r], already copied to base[w]) and writes what goes before
+// it below w, returning the new r and w. Each byte moves once; blocks without LF move whole.
+template <class AtLf>
+std::string grow_from_back(std::string text, std::size_t extra, AtLf at_lf) {
+  const std::size_t old = text.size();
+  if (text.capacity() < old + extra) {
+    std::string grown = string_with_capacity(old + extra);
+    grown.append(text);
+    text = std::move(grown);
+  }
+  text.resize(old + extra);
+  char* const base = text.data();
+  std::size_t r = old, w = old + extra;
+  while (w != r && r >= 16) {
+    const std::size_t start = r - 16;
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start));
+    unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+    if (lfs == 0) {
+      r = start;
+      w -= 16;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w), block);
+      continue;
+    }
+    // The run after each LF of the block moves whole, the last LF first.
+    while (lfs != 0 && w != r) {
+      const std::size_t lf = start + 31 - static_cast<std::size_t>(__builtin_clz(lfs));
+      const std::size_t run = r - lf;  // the LF and what follows it
+      w -= run;
+      std::memmove(base + w, base + lf, run);
+      std::tie(r, w) = at_lf(base, lf, w);
+      lfs &= r > start ? (1u << (r - start)) - 1 : 0;
+    }
+  }
+  while (w != r) {
+    const char c = base[--r];
+    base[--w] = c;
+    if (c == '\n') std::tie(r, w) = at_lf(base, r, w);
+  }
+  return text;  // what stands before the first change has not moved
+}
+
+// Bits set in a 16-bit mask, without the popcnt instruction that not every x86-64 has.
+unsigned bits(unsigned m) {
+  m = m - ((m >> 1) & 0x5555);
+  m = (m & 0x3333) + ((m >> 2) & 0x3333);
+  m = (m + (m >> 4)) & 0x0F0F;
+  return (m + (m >> 8)) & 0x1F;
+}
+
+// The number of LFs in the text, and how many of them have a CR before them.
+struct LfCount {
+  std::size_t lf = 0, after_cr = 0;
+};
+
+LfCount count_lf(std::string_view text) {
+  LfCount n;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  unsigned carry = 0;  // a CR at the end of the block before
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+    const unsigned cr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\r'))));
+    if (lf != 0) {
+      n.lf += bits(lf);
+      n.after_cr += bits(lf & ((cr << 1) | carry));
+    }
+    carry = cr >> 15;
+  }
+  for (; p < end; ++p) {
+    if (*p == '\n') {
+      ++n.lf;
+      n.after_cr += p > text.data() && p[-1] == '\r';
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+std::string lf_to_crlf(std::string text) {
+  const LfCount count = count_lf(text);
+  const std::size_t n = count.lf - count.after_cr;
+  if (n == 0) return text;
+  return grow_from_back(std::move(text), n, [](char* base, std::size_t r, std::size_t w) {
+    if (r == 0 || base[r - 1] != '\r') base[--w] = '\r';
+    return std::pair{r, w};
+  });
+}
+
+std::string insert_before_crlf(std::string text, std::string_view insert) {
+  const std::size_t n = insert.empty() ? 0 : count_lf(text).after_cr;
+  if (n == 0) return text;
+  return grow_from_back(std::move(text), n * insert.size(), [insert](char* base, std::size_t r, std::size_t w) {
+    if (r > 0 && base[r - 1] == '\r') {
+      base[--w] = '\r';
+      --r;
+      w -= insert.size();
+      std::memcpy(base + w, insert.data(), insert.size());
+    }
+    return std::pair{r, w};
+  });
+}
+
+std::string crlf_to_lf(std::string text) {
+  // In place: only CRs are dropped, so each byte moves to the left once.
+  char* const base = text.data();
+  const std::size_t n = text.size();
+  const char* first = static_cast<const char*>(std::memchr(base, '\r', n));
+  while (first && (first + 1 == base + n || first[1] != '\n'))
+    first = static_cast<const char*>(std::memchr(first + 1, '\r', base + n - first - 1));
+  if (!first) return text;
+  std::size_t r = first - base, w = r;
+  while (r < n) {
+    if (r + 16 <= n) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r));
+      if (!has_byte(block, '\r')) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w), block);
+        r += 16;
+        w += 16;
+        continue;
+      }
+    }
+    if (base[r] == '\r' && r + 1 < n && base[r + 1] == '\n') ++r;
+    base[w++] = base[r++];
+  }
+  text.resize(w);
+  return text;
 }
 
 bool contains_crlf(std::string_view text) noexcept {

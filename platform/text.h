@@ -20,11 +20,10 @@ bool equals_icase(std::string_view a, std::string_view b) noexcept;
 bool starts_with_icase(std::string_view text, std::string_view prefix) noexcept;
 
 // Replaces each non-overlapping occurrence of `from`, scanning left to right; the inserted
-// text is not scanned again. Linear in the length of `text`.
-std::string replace_all(std::string_view text, std::string_view from, std::string_view to,
-                        const CodePage& cp);
-std::string replace_all_icase(std::string_view text, std::string_view from, std::string_view to,
-                              const CodePage& cp);
+// text is not scanned again. Linear in the length of `text`, which is handed back as it
+// is when nothing matches and changed in place where it can be.
+std::string replace_all(std::string text, std::string_view from, std::string_view to, const CodePage& cp);
+std::string replace_all_icase(std::string text, std::string_view from, std::string_view to, const CodePage& cp);
 
 // The main worker's number: decimal digits, or "0x"/"0X" and up to 32 bits of hexadecimal
 // digits (so 80000000 and above are negative). Anything else throws Error
@@ -33,8 +32,13 @@ std::int32_t to_int32(std::string_view text, const CodePage& cp);
 
 // Line breaks at the clipboard's edge: Linux programs put lone LFs on the clipboard, the
 // programs work with CR LF.
-std::string lf_to_crlf(std::string_view text);
-std::string crlf_to_lf(std::string_view text);
+// Both work in place and hand the text back untouched when there is nothing to change.
+std::string lf_to_crlf(std::string text);
+std::string crlf_to_lf(std::string text);
+
+// Puts `insert` in front of every CR LF: what replacing every CR LF by `insert` CR LF
+// gives, in one pass from the back of the text.
+std::string insert_before_crlf(std::string text, std::string_view insert);
 bool contains_crlf(std::string_view text) noexcept;
 
 }  // namespace qm

@@ -37,6 +37,11 @@ TEST_P(BothCodePages, ReplaceAll) {
       {"a\nb", "\r\n", "X", "a\nb"},  // a lone LF is no line break
       {"-b-b", "-b", "0", "00"},
       {"-B60", "-b", "0", "-B60"},  // exact: case counts
+      {"aaaa", "aa", "bbb", "bbbbbb"},
+      {"aaa", "aa", "bbb", "bbba"},  // a pattern with a border is found from the left
+      {"\r\nx\r\n\r\n", "\r\n", "<br />\r\n", "<br />\r\nx<br />\r\n<br />\r\n"},  // filled from the back
+      {"x\r\n", "\r\n", "", "x"},
+      {"%u and %u%u", "%u", "https://x/", "https://x/ and https://x/https://x/"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(replace_all(in(cp, c.text), c.from, c.to, cp), in(cp, c.want)) << c.text;
@@ -62,6 +67,8 @@ TEST(ShiftJis, NoMatchStartsInsideADoubleByteCharacter) {
   EXPECT_EQ(replace_all(a + "A", "A", "b", kSjis), a + "b");
   EXPECT_EQ(replace_all_icase(a + "a", "a", "b", kSjis), a + "b");
   EXPECT_EQ(replace_all(so + "\\", "\\", "/", kSjis), so + "/");
+  // A longer replacement of a pattern that may start inside a character: built anew.
+  EXPECT_EQ(replace_all(a + "A" + a, "A", "bcd", kSjis), a + "bcd" + a);
   // The same bytes read as single bytes would have matched twice.
   EXPECT_EQ(replace_all(a + "A", "A", "b", CodePage::from_codeset("ISO-8859-1")), "\x83" "bb");
 }
@@ -72,6 +79,28 @@ TEST(Utf8, MalformedBytesAreSteppedOneByOne) {
   EXPECT_EQ(kUtf8.char_length("\xE3\x81", 0), 1u);
   EXPECT_EQ(kUtf8.char_length("\xE3\x81\x82", 0), 3u);
   EXPECT_EQ(kSjis.char_length("\x83", 0), 1u);
+}
+
+// The line-break passes and the searches for CR, LF, quotes and option letters scan bytes
+// without stepping over characters: no such byte is ever part of a multibyte character.
+TEST(Text, ControlAndAsciiBytesNeverStandInsideACharacter) {
+  const CodePage euc = CodePage::from_codeset("EUC-JP");
+  for (const CodePage& cp : {kUtf8, kSjis, euc}) {
+    int inside = 0, characters = 0;
+    for (unsigned a = 0x80; a < 256; ++a)
+      for (unsigned b = 1; b < 256; ++b)
+        for (unsigned c : {0x41u, 0xA1u, 0xBFu}) {
+          const std::string code{static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)};
+          const std::size_t len = cp.char_length(code, 0);
+          characters += len > 1;
+          for (std::size_t i = 1; i < len; ++i) inside += cp.never_inside_character(static_cast<unsigned char>(code[i]));
+        }
+    EXPECT_EQ(inside, 0) << cp.iconv_name();
+    EXPECT_GT(characters, 1000) << cp.iconv_name();
+    for (char byte : {'\r', '\n', '"', '\'', '-', '%', ' '}) EXPECT_TRUE(cp.never_inside_character(byte));
+  }
+  EXPECT_FALSE(kSjis.never_inside_character('A'));  // ア is 83 41
+  EXPECT_FALSE(kSjis.never_inside_character('\\'));
 }
 
 TEST(Text, StartsWithIgnoringCase) {
@@ -127,11 +156,46 @@ TEST(Text, LineBreakMapping) {
       {"", ""}, {"a", "a"}, {"a\nb", "a\r\nb"}, {"\n\n", "\r\n\r\n"}, {"a\r\nb", "a\r\nb"}, {"\r\r\n", "\r\r\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(lf_to_crlf(c.lf), c.crlf) << c.lf;
-  EXPECT_EQ(crlf_to_lf("a\r\nb\r\n"), "a\nb\n");
-  EXPECT_EQ(crlf_to_lf("a\rb\n"), "a\rb\n");
+  struct Back {
+    const char *crlf, *lf;
+  } back[] = {{"a\r\nb\r\n", "a\nb\n"}, {"a\rb\n", "a\rb\n"}, {"\r\n\r\n", "\n\n"}, {"\r\r\n", "\r\n"},
+              {"a\r", "a\r"},           {"\r\nx", "\nx"},       {"", ""}};
+  for (const Back& b : back) EXPECT_EQ(crlf_to_lf(b.crlf), b.lf) << b.crlf;
   // Any text without CR round-trips.
   const std::string lf_only = "x\n\ny\nz\n";
   EXPECT_EQ(crlf_to_lf(lf_to_crlf(lf_only)), lf_only);
+}
+
+// The passes that work in place and sixteen bytes at a time, against plain byte loops,
+// over texts of every length around the block size with breaks at every place.
+TEST(Text, LineBreakPassesAgreeWithByteLoops) {
+  auto lf_to_crlf_ref = [](const std::string& t) {
+    std::string out;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (t[i] == '\n' && (i == 0 || t[i - 1] != '\r')) out += '\r';
+      out += t[i];
+    }
+    return out;
+  };
+  auto crlf_to_lf_ref = [](const std::string& t) {
+    std::string out;
+    for (std::size_t i = 0; i < t.size(); ++i)
+      if (!(t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')) out += t[i];
+    return out;
+  };
+  const char alphabet[] = {'a', '\r', '\n', '\xE3', 'b', 'c', 'd', 'e'};
+  unsigned seed = 12345;
+  for (int round = 0; round < 3000; ++round) {
+    std::string t;
+    const std::size_t size = round % 70;
+    for (std::size_t i = 0; i < size; ++i) {
+      seed = seed * 1103515245 + 12345;
+      t += alphabet[(seed >> 16) % (round % 2 ? 8 : 3)];
+    }
+    ASSERT_EQ(lf_to_crlf(t), lf_to_crlf_ref(t)) << ::testing::PrintToString(t);
+    ASSERT_EQ(crlf_to_lf(t), crlf_to_lf_ref(t)) << ::testing::PrintToString(t);
+    ASSERT_EQ(insert_before_crlf(t, "<br />"), replace_all(t, "\r\n", "<br />\r\n", kUtf8)) << ::testing::PrintToString(t);
+  }
 }
 
 TEST(CodePageConversion, ShiftJisRoundTripAndReferences) {
