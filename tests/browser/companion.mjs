@@ -25,8 +25,8 @@ export function quotePage() {
 // extension's submenu is reached as the last item (developer tools are turned off in the
 // test profile, so "Inspect" is not shown).
 const MENU_KEYS = {
-  chromium: (n) => ['q', ...Array(n).fill('Down'), 'Return'],
-  firefox: (n) => ['Up', 'Right', ...Array(n - 1).fill('Down'), 'Return'],
+  chromium: { open: ['q'], pick: (n) => [...Array(n).fill('Down'), 'Return'] },
+  firefox: { open: ['Up', 'Right'], pick: (n) => [...Array(n - 1).fill('Down'), 'Return'] },
 };
 
 // Selects the passage, in the page or in its frame named `frameName`, and returns the
@@ -129,15 +129,19 @@ export class Companion {
     if (frame) await waitFor(() => innerFrame(this.page), 10000, 'the frame');
     const point = await selectPassage(this.page, frame);
     const before = await this.menus();
+    const opened = async (count) => [...await this.menus()].filter((w) => !before.has(w)).length >= count;
     await this.session.xdotool('mousemove', String(point.x), String(point.y));
     await this.session.xdotool('click', '3');
-    await waitFor(async () => [...await this.menus()].some((w) => !before.has(w)), 10000, 'the context menu');
-    await sleep(150);  // the menu takes the keyboard just after it shows
-    const keys = MENU_KEYS[this.name](n);
-    for (const [i, key] of keys.entries()) {
-      if (i === keys.length - 1) this.pickedAt = performance.now();  // the pick itself
+    await waitFor(() => opened(1), 10000, 'the context menu');
+    await sleep(100);  // the menu takes the keyboard just after it shows
+    const keys = MENU_KEYS[this.name];
+    for (const key of keys.open) await this.session.xdotool('key', key);
+    await waitFor(() => opened(2), 10000, 'the extension\'s submenu');
+    await sleep(100);
+    const pick = keys.pick(n);
+    for (const [i, key] of pick.entries()) {
+      if (i === pick.length - 1) this.pickedAt = performance.now();  // the pick itself
       await this.session.xdotool('key', key);
-      if (i < keys.length - 1) await sleep(60);
     }
   }
 
