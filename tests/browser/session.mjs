@@ -211,6 +211,21 @@ export function executable(browserName) {
   return found;
 }
 
+// The browsers reach nothing but this machine: every other address goes to a closed port
+// on 127.0.0.1, and no name is looked up.
+const OFFLINE_CHROMIUM = ['--proxy-server=http://127.0.0.1:9', '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1'];
+const OFFLINE_FIREFOX = {
+  'network.proxy.type': 1, 'network.proxy.socks': '127.0.0.1', 'network.proxy.socks_port': 9,
+  'network.proxy.socks_version': 5, 'network.proxy.socks_remote_dns': true, 'network.proxy.socks5_remote_dns': true,
+  'network.proxy.no_proxies_on': '127.0.0.1', 'network.trr.mode': 5, 'network.dns.disablePrefetch': true,
+  'network.dns.disablePrefetchFromHTTPS': true, 'network.predictor.enabled': false,
+  'network.captive-portal-service.enabled': false, 'network.connectivity-service.enabled': false,
+  'network.dns.native_https_query': false, 'network.dns.use_https_rr_as_altsvc': false,
+  'network.dns.echconfig.enabled': false, 'app.normandy.enabled': false, 'browser.safebrowsing.update.enabled': false,
+  'services.settings.server': 'http://127.0.0.1:9/v1', 'messaging-system.rsexperimentloader.enabled': false,
+  'browser.region.network.url': '',
+};
+
 // A browser with the extension loaded into a fresh profile whose host manifest is in place.
 export class Browser {
   static async launch(name, session, extra = {}) {
@@ -227,7 +242,8 @@ export class Browser {
     }
     b.manifestText = manifest;
     b.restoreHost();
-    const env = { ...session.env, HOME: b.home, XDG_CONFIG_HOME: path.join(b.home, '.config'),
+    // MOZ_REMOTE_SETTINGS_DEVTOOLS: Firefox honours its services.settings.server only so.
+    const env = { ...session.env, MOZ_REMOTE_SETTINGS_DEVTOOLS: '1', HOME: b.home, XDG_CONFIG_HOME: path.join(b.home, '.config'),
       XDG_CACHE_HOME: path.join(b.home, '.cache') };
     const common = { executablePath: executable(name), headless: false, env, handleSIGINT: false,
       handleSIGTERM: false, handleSIGHUP: false, protocolTimeout: 20000, timeout: 30000,
@@ -238,7 +254,7 @@ export class Browser {
         pipe: true, enableExtensions: true,
         args: ['--window-position=0,0', '--window-size=1100,800', '--no-first-run', '--no-default-browser-check',
           '--password-store=basic', '--disable-gpu', '--disable-dev-shm-usage', '--disable-features=Translate,MediaRouter',
-          '--lang=en-US', ...(process.getuid?.() === 0 ? ['--no-sandbox', '--test-type'] : []), ...extraArgs] });
+          '--lang=en-US', ...OFFLINE_CHROMIUM, ...(process.getuid?.() === 0 ? ['--no-sandbox', '--test-type'] : []), ...extraArgs] });
       b.track();
       b.extensionId = await b.browser.installExtension(extensionDir);
       b.optionsUrl = `chrome-extension://${b.extensionId}/options.html`;
@@ -254,7 +270,7 @@ export class Browser {
       b.track();
       b.extensionId = await b.browser.installExtension(extensionDir);
       b.optionsUrl = `moz-extension://${FIREFOX_UUID}/options.html`;
-      b.closedPage = 'about:license';
+      b.closedPage = 'about:mozilla';
     }
     return b;
   }
