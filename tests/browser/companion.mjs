@@ -297,6 +297,22 @@ export function companionTests(name) {
     assert.equal(await c.session.clipboard(), PASSAGE);
   });
 
+  test('a worker that does not finish in time is reported so, and its box goes with it', bound, async () => {
+    c.b.impatientHost(3000);
+    try {
+      await c.session.setClipboard('before the worker that waits');
+      await c.pickFromMenu(3);  // its box stays unanswered
+      await waitFor(async () => (await c.session.windows('^アプリケーション エラー$')).length > 0, 10000,
+        'the worker\'s box');
+      await c.takeMessage('The worker did not finish in time');
+      await waitFor(async () => (await c.session.windows('^アプリケーション エラー$')).length === 0, 5000,
+        'the stopped worker\'s box to go');
+      assert.equal(await c.session.clipboard(), PASSAGE);
+    } finally {
+      c.b.restoreHost();
+    }
+  });
+
   test('with the host missing, a pick says how to install it and leaves the clipboard alone', bound, async (t) => {
     const installed = SYSTEM_MANIFESTS[name].find((f) => existsSync(f));
     if (installed) {

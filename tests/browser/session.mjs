@@ -282,6 +282,13 @@ export class Browser {
   }
 
   removeHost() { rmSync(this.manifestFile, { force: true }); }
+  // Names a host that gives its workers only `ms` to finish.
+  impatientHost(ms) {
+    const manifest = JSON.parse(this.manifestText);
+    const wrapper = path.join(this.home, 'impatient-host');
+    writeFileSync(wrapper, `#!/bin/sh\nQUOTEMILL_HOST_TIMEOUT_MS=${ms} exec '${manifest.path}' "$@"\n`, { mode: 0o755 });
+    writeFileSync(this.manifestFile, JSON.stringify({ ...manifest, path: wrapper }));
+  }
   restoreHost() {
     mkdirSync(path.dirname(this.manifestFile), { recursive: true });
     writeFileSync(this.manifestFile, this.manifestText);
