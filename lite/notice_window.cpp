@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "messages.h"
+#include "qt_desktop.h"
 
 namespace qm::lite {
 namespace {
@@ -39,8 +40,8 @@ NoticeWindow::NoticeWindow()
   NoticeLabel->setWordWrap(false);
   NoticeLabel->setTextFormat(Qt::PlainText);  // an ampersand or a tag is shown as it stands
   NoticeButton->setGeometry(88, 128, 89, 22);
-  NoticeButton->setAutoDefault(true);  // Return presses the focused button, as on the original desktop
   connect(NoticeButton, &QPushButton::clicked, this, &RequestQuit);
+  press_buttons_on_return(*this);
 }
 
 void NoticeWindow::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,6 +71,20 @@ TEST(NoticeWindow, ButtonEndsTheLoop) {
   const auto w = BuildNoticeWindow();
   ShowNoticeWindow(*w, "x");
   const LoopResult r = run_loop([&] { w->button()->click(); });
+  EXPECT_FALSE(r.timed_out);
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST(NoticeWindow, ReturnOnTheFocusedButtonEndsTheLoop) {
+  const auto w = BuildNoticeWindow();
+  ShowNoticeWindow(*w, "x");
+  QApplication::setActiveWindow(w.get());
+  w->button()->setFocus();
+  const LoopResult r = run_loop([&] {
+    ASSERT_EQ(QApplication::focusWidget(), w->button());
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &press);
+  });
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.status, 0);
 }

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <optional>
+
 #include "about_box.h"
 #include "clipboard_memory.h"
 #include "look.h"
@@ -277,6 +279,17 @@ TEST_F(Form, OnlyCheckBox1) {
   EXPECT_FALSE(clipboard.held);
 }
 
+TEST_F(Form, ReturnOnTheFocusedGenerateButton) {
+  click(form.CheckBox1);
+  form.CheckBox5->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // over the greyed field
+  ASSERT_EQ(QApplication::focusWidget(), form.Button1);
+  QTest::keyClick(form.Button1, Qt::Key_Return);
+  EXPECT_EQ(clipboard_lines(), lf(kA, "\",\" -a  %u"));
+  EXPECT_EQ(boxes.shown, std::vector<Box>{kConfirmationBox});
+  EXPECT_FALSE(form.isVisible());
+}
+
 TEST_F(Form, QTagWithBrClassAndThreshold) {
   click(form.RadioButton2);
   click(form.CheckBox5);
@@ -452,7 +465,9 @@ struct AboutSeen {
   QWidget* owner = nullptr;
 };
 
-AboutSeen open_about(TForm2& form, const std::function<void(TQuotemill_about&)>& close) {
+// "about" is pressed with the mouse, or by `key` once it has the focus.
+AboutSeen open_about(TForm2& form, const std::function<void(TQuotemill_about&)>& close,
+                     std::optional<Qt::Key> key = std::nullopt) {
   AboutSeen seen;
   QTimer::singleShot(0, [&] {
     TQuotemill_about* box = TQuotemill_about::current();
@@ -470,7 +485,13 @@ AboutSeen open_about(TForm2& form, const std::function<void(TQuotemill_about&)>&
     if (auto* box = TQuotemill_about::current()) box->reject();
   });
   watchdog.start(5000);
-  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  if (key) {
+    QApplication::setActiveWindow(&form);  // back from an earlier about box
+    form.Button2->setFocus();
+    QTest::keyClick(form.Button2, *key, *key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+  } else {
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+  }
   return seen;
 }
 
@@ -498,6 +519,7 @@ TEST_F(Form, AboutBoxOpenedTwice) {
         QTest::mouseClick(box.Button1, Qt::LeftButton);  // "OK"
       },
       [](TQuotemill_about& box) { box.close(); },  // the title bar's close button
+      [](TQuotemill_about& box) { QTest::keyClick(box.Button1, Qt::Key_Return); },
   };
   QPointer<TQuotemill_about> first;
   for (const auto& close : closers) {
@@ -514,6 +536,16 @@ TEST_F(Form, AboutBoxOpenedTwice) {
   EXPECT_TRUE(form.CheckBox1->isChecked());
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(clipboard.acquisitions, 0);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Form, ReturnOrEnterOnTheFocusedAboutButton) {
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    const AboutSeen seen = open_about(form, [](TQuotemill_about& box) { box.close(); }, key);
+    EXPECT_TRUE(seen.was_current) << key;
+    EXPECT_TRUE(seen.box.isNull());
+  }
+  EXPECT_TRUE(form.isVisible());
   EXPECT_TRUE(boxes.shown.empty());
 }
 
