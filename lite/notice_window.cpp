@@ -4,11 +4,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "messages.h"
+#include "qt_boxes.h"
 #include "qt_desktop.h"
 
 namespace qm::lite {
@@ -67,8 +67,8 @@ void RequestQuit() {
 
 void ShowNoticeBox(const Box& box) {
   LiteApplication();
-  QMessageBox message(box.icon == BoxIcon::None ? QMessageBox::NoIcon : QMessageBox::Critical,
-                      QString::fromStdString(box.title), from_crlf(box.text), QMessageBox::Ok);
+  DesktopMessageBox message(box.icon == BoxIcon::None ? QMessageBox::NoIcon : QMessageBox::Critical,
+                            QString::fromStdString(box.title), from_crlf(box.text), QMessageBox::Ok);
   message.setTextFormat(Qt::PlainText);  // an argument is shown as typed, never as markup
   // No window of the program is on the screen, so the box must take the front by itself.
   QTimer::singleShot(0, &message, [&message] {

@@ -201,6 +201,26 @@ TEST_F(LiteE2E, LastArgumentWithoutAddressEchoesTheArguments) {
   }
 }
 
+// As quotemill's: the whole title shows (openbox keeps 2 pixels blank each side of it and
+// a pixel for its shadow), and the frame stands centred on the screen.
+TEST_F(LiteE2E, BoxesShowTheirWholeTitleCentred) {
+  const Screen screen = x_->screen();
+  Child run = x_->start({built("quotemill3"), "-a", "word"});
+  for (int i = 0; i < 3; ++i) {
+    const auto id = x_->wait_window(kBox, 15s);
+    ASSERT_TRUE(id) << i;
+    const auto box = x_->framed_when_centred(*id);
+    ASSERT_TRUE(box) << i;
+    EXPECT_NEAR(box->centre_x(), screen.width / 2.0, 2) << i;
+    EXPECT_NEAR(box->centre_y(), screen.height / 2.0, 2) << i;
+    EXPECT_GE(box->title_room, openbox_title_width("Quotemill_clip", screen.dpi) + 5) << i << " " << box->client_width;
+    EXPECT_TRUE(box->fixed_size) << i;
+    EXPECT_FALSE(box->maximise_offered) << i;
+    EXPECT_TRUE(x_->answer_box(kBox)) << i;
+  }
+  EXPECT_EQ(run.wait(10s).status, 0);
+}
+
 TEST_F(LiteE2E, UnansweredClipboardIsReportedAndNotWritten) {
   const std::string before = owner();
   Child holder = x_->start({built("tests/lite_x_client"), "hold"});
