@@ -182,40 +182,22 @@ TEST_F(LiteE2E, MissingOrEmptyUserTemplateLeavesTheClipboard) {
 }
 
 TEST_F(LiteE2E, LastArgumentWithoutAddressEchoesTheArguments) {
-  const std::string lines = "Quotemill_clip: 最後の引数がURLではありません。 menu.iniの記述を確認してください。\n"
-                            "Quotemill_clip: -a\nQuotemill_clip: -h\nQuotemill_clip: word\n";
-  // Without a runtime directory Qt warns; its messages show only when QT_LOGGING_RULES asks.
-  for (const std::string rules : {"", "default.warning=true"}) {
-    x_->set_clipboard("keep me");
-    RunOptions options;
-    options.env["XDG_RUNTIME_DIR"] = "";
-    if (!rules.empty()) options.env["QT_LOGGING_RULES"] = rules;
-    const RunResult r = answered({"-a", "-h", "word"}, 4, options);
-    EXPECT_EQ(r.status, 0);
-    if (rules.empty()) {
-      EXPECT_EQ(r.err, lines);
-    } else {
-      EXPECT_NE(r.err.find("QStandardPaths: XDG_RUNTIME_DIR not set"), std::string::npos) << r.err;
-    }
-    EXPECT_EQ(x_->clipboard(), "keep me");
-  }
+  x_->set_clipboard("keep me");
+  RunOptions options;
+  options.env["XDG_RUNTIME_DIR"] = "";  // Qt warns about it; standard error holds our lines alone
+  const RunResult r = answered({"-a", "-h", "word"}, 4, options);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "Quotemill_clip: 最後の引数がURLではありません。 menu.iniの記述を確認してください。\n"
+                   "Quotemill_clip: -a\nQuotemill_clip: -h\nQuotemill_clip: word\n");
+  EXPECT_EQ(x_->clipboard(), "keep me");
 }
 
-// As quotemill's: the whole title shows (openbox keeps 2 pixels blank each side of it and
-// a pixel for its shadow), and the frame stands centred on the screen.
 TEST_F(LiteE2E, BoxesShowTheirWholeTitleCentred) {
-  const Screen screen = x_->screen();
   Child run = x_->start({built("quotemill3"), "-a", "word"});
   for (int i = 0; i < 3; ++i) {
     const auto id = x_->wait_window(kBox, 15s);
     ASSERT_TRUE(id) << i;
-    const auto box = x_->framed_when_centred(*id);
-    ASSERT_TRUE(box) << i;
-    EXPECT_NEAR(box->centre_x(), screen.width / 2.0, 2) << i;
-    EXPECT_NEAR(box->centre_y(), screen.height / 2.0, 2) << i;
-    EXPECT_GE(box->title_room, openbox_title_width("Quotemill_clip", screen.dpi) + 5) << i << " " << box->client_width;
-    EXPECT_TRUE(box->fixed_size) << i;
-    EXPECT_FALSE(box->maximise_offered) << i;
+    EXPECT_EQ(x_->box_faults(*id, "Quotemill_clip"), "") << i;
     EXPECT_TRUE(x_->answer_box(kBox)) << i;
   }
   EXPECT_EQ(run.wait(10s).status, 0);

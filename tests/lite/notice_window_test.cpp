@@ -3,13 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 #include "notice_window.h"
@@ -78,20 +74,6 @@ TEST(NoticeWindow, ButtonEndsTheLoop) {
   EXPECT_EQ(r.status, 0);
 }
 
-TEST(NoticeWindow, ReturnOnTheFocusedButtonEndsTheLoop) {
-  const auto w = BuildNoticeWindow();
-  ShowNoticeWindow(*w, "x");
-  QApplication::setActiveWindow(w.get());
-  w->button()->setFocus();
-  const LoopResult r = run_loop([&] {
-    ASSERT_EQ(QApplication::focusWidget(), w->button());
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(QApplication::focusWidget(), &press);
-  });
-  EXPECT_FALSE(r.timed_out);
-  EXPECT_EQ(r.status, 0);
-}
-
 TEST(NoticeWindow, CloseControlEndsTheLoop) {
   const auto w = BuildNoticeWindow();
   ShowNoticeWindow(*w, "x");
@@ -126,8 +108,6 @@ TEST(NoticeBox, TitleTextOneOkNoIconInFront) {
     QMessageBox::Icon icon = QMessageBox::Critical;
     int buttons = 0;
     bool ok = false, active = false;
-    QPoint centre, screen_centre;
-    int width = 0, title_width = 0;
   } seen;
   bool answered = false;
   int polls_inactive = 0;  // activation follows the showing by an event turn or more
@@ -138,9 +118,7 @@ TEST(NoticeBox, TitleTextOneOkNoIconInFront) {
     if (!box->isActiveWindow() && ++polls_inactive < 25) return;
     answered = true;
     seen = {box->windowTitle(), box->text(), box->icon(), static_cast<int>(box->buttons().size()),
-            box->button(QMessageBox::Ok) != nullptr, box->isActiveWindow(), box->frameGeometry().center(),
-            box->screen()->geometry().center(), box->width(),
-            QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(box->windowTitle())};
+            box->button(QMessageBox::Ok) != nullptr, box->isActiveWindow()};
     box->button(QMessageBox::Ok)->click();
   });
   poll.start(20);
@@ -158,8 +136,6 @@ TEST(NoticeBox, TitleTextOneOkNoIconInFront) {
   EXPECT_EQ(seen.buttons, 1);
   EXPECT_TRUE(seen.ok);
   EXPECT_TRUE(seen.active);
-  EXPECT_LE((seen.centre - seen.screen_centre).manhattanLength(), 1);
-  EXPECT_GT(seen.width, seen.title_width);  // with room for the title bar's buttons besides
 }
 
 }  // namespace

@@ -367,108 +367,65 @@ bool XSession::answer_box(const std::string& title_regex, std::chrono::milliseco
 
 namespace {
 
-std::optional<int> number_after(const std::string& text, const std::string& pattern) {
+int number_after(const std::string& text, const std::string& pattern) {
   std::smatch m;
-  if (!std::regex_search(text, m, std::regex(pattern))) return std::nullopt;
-  return std::stoi(m[1]);
+  return std::regex_search(text, m, std::regex(pattern)) ? std::stoi(m[1]) : -1;
 }
 
-}  // namespace
-
+// The width of `title` in the font openbox draws active titles with, at `dpi`.
 int openbox_title_width(const std::string& title, int dpi) {
   static int argc = 3;
   static char a0[] = "x_session", a1[] = "-platform", a2[] = "offscreen";
   static char* argv[] = {a0, a1, a2, nullptr};
   if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);  // lives to the end of the tests
-  // The user's configuration first, as openbox reads it.
-  std::string rc = read_file(std::string(std::getenv("HOME") ? std::getenv("HOME") : "") + "/.config/openbox/rc.xml");
-  if (rc.empty()) rc = read_file("/etc/xdg/openbox/rc.xml");
+  const std::string rc = read_file("/etc/xdg/openbox/rc.xml");  // the sessions' openbox reads no other
   std::smatch m;
-  std::string name = "sans", weight = "bold";
-  double points = 8;
-  if (std::regex_search(rc, m, std::regex(R"(<font place="ActiveWindow">([\s\S]*?)</font>)"))) {
-    const std::string font = m[1];
-    std::smatch f;
-    if (std::regex_search(font, f, std::regex(R"(<name>([^<]*)</name>)"))) name = f[1];
-    if (std::regex_search(font, f, std::regex(R"(<size>([^<]*)</size>)"))) points = std::stod(f[1]);
-    if (std::regex_search(font, f, std::regex(R"(<weight>([^<]*)</weight>)"))) weight = f[1];
-  }
-  QFont font(QString::fromStdString(name));
-  font.setPixelSize(static_cast<int>(std::lround(points * dpi / 72.0)));
-  font.setBold(weight == "bold");
-  return QFontMetrics(font).horizontalAdvance(QString::fromStdString(title));
+  const std::regex font(R"(<font place="ActiveWindow">\s*<name>([^<]*)</name>\s*<size>(\d+)</size>[\s\S]*?<weight>(\w+))");
+  if (!std::regex_search(rc, m, font)) return -1;
+  QFont f(QString::fromStdString(m[1]));
+  f.setPixelSize(static_cast<int>(std::lround(std::stoi(m[2]) * dpi / 72.0)));
+  f.setBold(m[3] == "bold");
+  return QFontMetrics(f).horizontalAdvance(QString::fromStdString(title));
 }
 
-Screen XSession::screen() const {
-  const std::string info = run({"xdpyinfo"}, brief()).out;
-  Screen s;
+}  // namespace
+
+std::string XSession::box_faults(const std::string& id, const std::string& title) const {
+  const std::string screen = run({"xdpyinfo"}, brief()).out;
+  const double mid_x = number_after(screen, R"(dimensions:\s+(\d+)x)") / 2.0;
+  const double mid_y = number_after(screen, R"(dimensions:\s+\d+x(\d+))") / 2.0;
   std::smatch m;
-  if (std::regex_search(info, m, std::regex(R"(dimensions:\s+(\d+)x(\d+) pixels)"))) {
-    s.width = std::stoi(m[1]);
-    s.height = std::stoi(m[2]);
+  std::string frame, info;
+  double x = 0, y = 0;
+  for (const auto deadline = Clock::now() + 5s; Clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
+    // openbox puts the box into a frame window of its own, a child of the root.
+    const std::string up = run({"xwininfo", "-children", "-id", id}, brief()).out;
+    if (!std::regex_search(up, m, std::regex(R"(Parent window id: (0x[0-9a-f]+) \(has no name\))"))) continue;
+    frame = m[1];
+    info = run({"xwininfo", "-id", frame}, brief()).out;
+    x = number_after(info, R"(Absolute upper-left X:\s+(-?\d+))") + number_after(info, R"(Width:\s+(\d+))") / 2.0;
+    y = number_after(info, R"(Absolute upper-left Y:\s+(-?\d+))") + number_after(info, R"(Height:\s+(\d+))") / 2.0;
+    if (std::abs(x - mid_x) <= 2 && std::abs(y - mid_y) <= 2) break;
   }
-  s.dpi = number_after(info, R"(resolution:\s+(\d+)x)").value_or(96);
-  return s;
-}
-
-std::optional<Framed> XSession::framed(const std::string& id) const {
-  const std::string info = run({"xwininfo", "-id", id}, brief()).out;
-  const std::string props =
-      run({"xprop", "-id", id, "_NET_FRAME_EXTENTS", "WM_NORMAL_HINTS", "_NET_WM_ALLOWED_ACTIONS"}, brief()).out;
-  std::smatch e;
-  if (!std::regex_search(props, e, std::regex(R"(_NET_FRAME_EXTENTS\(CARDINAL\) = (\d+), (\d+), (\d+), (\d+))")))
-    return std::nullopt;
-  const auto cx = number_after(info, R"(Absolute upper-left X:\s+(-?\d+))");
-  const auto cy = number_after(info, R"(Absolute upper-left Y:\s+(-?\d+))");
-  const auto cw = number_after(info, R"(Width:\s+(\d+))");
-  const auto ch = number_after(info, R"(Height:\s+(\d+))");
-  if (!cx || !cy || !cw || !ch) return std::nullopt;
-  const int left = std::stoi(e[1]), right = std::stoi(e[2]), top = std::stoi(e[3]), bottom = std::stoi(e[4]);
-  Framed f;
-  f.x = *cx - left;
-  f.y = *cy - top;
-  f.width = *cw + left + right;
-  f.height = *ch + top + bottom;
-  f.client_width = *cw;
-  std::smatch m;
-  f.fixed_size = std::regex_search(props, m, std::regex(R"(minimum size: (\d+) by (\d+)[\s\S]*maximum size: (\d+) by (\d+))")) &&
-                 std::stoi(m[1]) == *cw && std::stoi(m[3]) == *cw && std::stoi(m[2]) == *ch && std::stoi(m[4]) == *ch;
-  f.maximise_offered = props.find("_NET_WM_ACTION_MAXIMIZE") != std::string::npos;
-
-  // openbox draws the title in a label window of its own inside the title bar: the widest
-  // mapped window there that is narrower than the bar itself.
-  const std::string children = run({"xwininfo", "-children", "-id", id}, brief()).out;
-  if (!std::regex_search(children, m, std::regex(R"(Parent window id: (0x[0-9a-f]+))"))) return f;
-  const std::string parent = m[1];
-  const std::string tree = run({"xwininfo", "-tree", "-id", parent}, brief()).out;
-  const std::regex row(R"((0x[0-9a-f]+) \(has no name\): \(\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))");
-  std::vector<std::pair<int, std::string>> candidates;
-  for (auto it = std::sregex_iterator(tree.begin(), tree.end(), row); it != std::sregex_iterator(); ++it) {
-    const int w = std::stoi((*it)[2]), h = std::stoi((*it)[3]), ay = std::stoi((*it)[5]);
-    if (w < *cw && h > 3 && ay >= f.y && ay < *cy) candidates.emplace_back(w, (*it)[1]);
-  }
-  std::sort(candidates.rbegin(), candidates.rend());
-  for (const auto& [w, window] : candidates) {
-    if (run({"xwininfo", "-id", window}, brief()).out.find("IsViewable") == std::string::npos) continue;
-    f.title_room = w;
-    break;
-  }
-  return f;
-}
-
-std::optional<Framed> XSession::framed_when_centred(const std::string& id, double tolerance,
-                                                    std::chrono::milliseconds timeout) const {
-  const Screen s = screen();
-  const auto deadline = Clock::now() + timeout;
-  std::optional<Framed> f;
-  do {
-    f = framed(id);
-    if (f && std::abs(f->centre_x() - s.width / 2.0) <= tolerance &&
-        std::abs(f->centre_y() - s.height / 2.0) <= tolerance)
-      return f;
-    std::this_thread::sleep_for(50ms);
-  } while (Clock::now() < deadline);
-  return f;
+  if (frame.empty()) return "never framed";
+  std::ostringstream faults;
+  if (std::abs(x - mid_x) > 2 || std::abs(y - mid_y) > 2)
+    faults << "frame centred at " << x << "," << y << ", not " << mid_x << "," << mid_y << "; ";
+  // The title's label window: the widest in the title bar, above the client, narrower than the bar.
+  const std::string tree = run({"xwininfo", "-tree", "-id", frame}, brief()).out;
+  const int bar = number_after(info, R"(Width:\s+(\d+))") - 2;
+  const int client_y = number_after(tree, R"(0x[0-9a-f]+ ".*\s+\d+x\d+\+-?\d+\+-?\d+\s+\+-?\d+\+(-?\d+))");
+  int room = -1;
+  const std::regex row(R"(\(has no name\): \(\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+-?\d+\+(-?\d+))");
+  for (auto it = std::sregex_iterator(tree.begin(), tree.end(), row); it != std::sregex_iterator(); ++it)
+    if (std::stoi((*it)[2]) > 3 && std::stoi((*it)[1]) < bar && std::stoi((*it)[3]) < client_y)
+      room = std::max(room, std::stoi((*it)[1]));
+  // openbox keeps 2 pixels blank on each side of the title and draws its shadow a pixel to the right.
+  const int needed = openbox_title_width(title, number_after(screen, R"(resolution:\s+(\d+)x)")) + 5;
+  if (room < needed) faults << "title label " << room << " px for " << needed << " px of title; ";
+  if (run({"xprop", "-id", id, "_NET_WM_ALLOWED_ACTIONS"}, brief()).out.find("MAXIMIZE") != std::string::npos)
+    faults << "offers maximise; ";
+  return faults.str();
 }
 
 }  // namespace qm::test

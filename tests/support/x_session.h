@@ -52,25 +52,6 @@ std::string built(const std::string& name);
 // Runs a command to its end with every standard stream captured.
 RunResult run(const std::vector<std::string>& argv, const RunOptions& options = {});
 
-// A top-level window as the window manager shows it, read from the X server.
-struct Framed {
-  int x = 0, y = 0, width = 0, height = 0;  // the frame: client, borders and title bar
-  int client_width = 0;
-  int title_room = -1;            // width of openbox's title label, -1 when none was found
-  bool fixed_size = false;        // WM_NORMAL_HINTS: minimum size = maximum size
-  bool maximise_offered = false;  // _NET_WM_ALLOWED_ACTIONS holds a maximise action
-  double centre_x() const { return x + width / 2.0; }
-  double centre_y() const { return y + height / 2.0; }
-};
-
-struct Screen {
-  int width = 0, height = 0, dpi = 96;
-};
-
-// The width in pixels of `title` in the font openbox draws active titles with (its rc.xml
-// at the given resolution), measured with Qt's offscreen platform.
-int openbox_title_width(const std::string& title, int dpi);
-
 class XSession {
  public:
   // Starts Xvfb -noreset on a free display; with a window manager, openbox as well.
@@ -102,13 +83,10 @@ class XSession {
   // or would not close.
   bool answer_box(const std::string& title_regex, std::chrono::milliseconds timeout = 10s) const;
 
-  Screen screen() const;
-  // How the window with that id is framed now; nullopt when it is not (yet) framed.
-  std::optional<Framed> framed(const std::string& id) const;
-  // The window's frame once its centre stands within `tolerance` pixels of the screen's
-  // centre, or its last reading when it does not within the time.
-  std::optional<Framed> framed_when_centred(const std::string& id, double tolerance = 2,
-                                            std::chrono::milliseconds timeout = 5s) const;
+  // What is amiss with the box of that id and title as openbox shows it, "" when nothing:
+  // its frame's centre stands within 2 pixels of the screen's centre (waiting for it a few
+  // seconds), its title label is wide enough for the whole title, it offers no maximise.
+  std::string box_faults(const std::string& id, const std::string& title) const;
 
  private:
   RunOptions with_display(RunOptions options) const;
