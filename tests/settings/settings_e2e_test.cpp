@@ -94,7 +94,10 @@ TEST_F(SettingsE2E, ReturnOnTheFocusedGenerateButton) {
   click(*window, kCheckBox2);  // ticked and focused
   // Past CheckBox3, CheckBox4, hatenad, the line-break buttons and CheckBox5 to "生成".
   xdotool({"key", "--clearmodifiers", "--delay", "50", "Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "Return"});
-  ASSERT_TRUE(x_->answer_box("^Quotemill$", 10s)) << child.wait(1s).err;
+  const auto box = x_->wait_window("^Quotemill$", 10s);
+  ASSERT_TRUE(box) << child.wait(1s).err;
+  EXPECT_EQ(x_->box_faults(*box, "Quotemill"), "");  // the window's boxes are boxes like any other
+  ASSERT_TRUE(x_->answer_box("^Quotemill$", 10s));
   const RunResult done = child.wait(10s);
   EXPECT_FALSE(done.timed_out);
   EXPECT_EQ(done.status, 0);
