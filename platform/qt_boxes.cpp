@@ -28,6 +28,7 @@ QApplication& qt_application() {
 void DesktopMessageBox::showEvent(QShowEvent* event) {
   QMessageBox::showEvent(event);  // sizes the box to its text and buttons
   fit_title();
+  ask_window_frame(*this);
   centre();
   // The frame is known once the window manager has taken the box, and a window manager may
   // place the box itself: for a while the box is centred again until it stands framed where

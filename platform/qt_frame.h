@@ -11,4 +11,9 @@ namespace qm {
 // window, or without an X display (Qt's offscreen platform).
 QMargins window_frame(const QWidget& window);
 
+// Asks the window manager, when it offers that, for the frame it will give the window, not
+// yet shown, and waits briefly for the answer: the window can then be placed frame and all
+// before it shows.
+void ask_window_frame(const QWidget& window);
+
 }  // namespace qm
