@@ -248,7 +248,8 @@ XSession::XSession(bool window_manager) {
     const int quiet = open("/dev/null", O_RDWR | O_CLOEXEC);
     RunOptions wm;
     wm.env["DISPLAY"] = display_;
-    wm_ = spawn({"openbox"}, wm, quiet, quiet, quiet);
+    // The system-wide configuration, whatever the user has: box_faults measures its title font.
+    wm_ = spawn({"openbox", "--config-file", "/etc/xdg/openbox/rc.xml"}, wm, quiet, quiet, quiet);
     close(quiet);
     // openbox sets _NET_SUPPORTING_WM_CHECK once it manages the screen.
     for (auto until = Clock::now() + 10s; Clock::now() < until; std::this_thread::sleep_for(50ms)) {
@@ -378,7 +379,7 @@ int openbox_title_width(const std::string& title, int dpi) {
   static char a0[] = "x_session", a1[] = "-platform", a2[] = "offscreen";
   static char* argv[] = {a0, a1, a2, nullptr};
   if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);  // lives to the end of the tests
-  const std::string rc = read_file("/etc/xdg/openbox/rc.xml");  // the sessions' openbox reads no other
+  const std::string rc = read_file("/etc/xdg/openbox/rc.xml");  // the one the sessions' openbox reads
   std::smatch m;
   const std::regex font(R"(<font place="ActiveWindow">\s*<name>([^<]*)</name>\s*<size>(\d+)</size>[\s\S]*?<weight>(\w+))");
   if (!std::regex_search(rc, m, font)) return -1;
