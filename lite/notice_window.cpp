@@ -4,11 +4,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "messages.h"
+#include "qt_boxes.h"
+#include "qt_desktop.h"
 
 namespace qm::lite {
 namespace {
@@ -39,8 +40,8 @@ NoticeWindow::NoticeWindow()
   NoticeLabel->setWordWrap(false);
   NoticeLabel->setTextFormat(Qt::PlainText);  // an ampersand or a tag is shown as it stands
   NoticeButton->setGeometry(88, 128, 89, 22);
-  NoticeButton->setAutoDefault(true);  // Return presses the focused button, as on the original desktop
   connect(NoticeButton, &QPushButton::clicked, this, &RequestQuit);
+  press_buttons_on_return(*this);
 }
 
 void NoticeWindow::closeEvent(QCloseEvent* event) {
@@ -66,8 +67,8 @@ void RequestQuit() {
 
 void ShowNoticeBox(const Box& box) {
   LiteApplication();
-  QMessageBox message(box.icon == BoxIcon::None ? QMessageBox::NoIcon : QMessageBox::Critical,
-                      QString::fromStdString(box.title), from_crlf(box.text), QMessageBox::Ok);
+  DesktopMessageBox message(box.icon == BoxIcon::None ? QMessageBox::NoIcon : QMessageBox::Critical,
+                            QString::fromStdString(box.title), from_crlf(box.text), QMessageBox::Ok);
   message.setTextFormat(Qt::PlainText);  // an argument is shown as typed, never as markup
   // No window of the program is on the screen, so the box must take the front by itself.
   QTimer::singleShot(0, &message, [&message] {

@@ -42,7 +42,8 @@ void ShowNoticeWindow(NoticeWindow& window, const std::string& text);
 // Asks the event loop to end at its next turn.
 void RequestQuit();
 
-// A modal box titled with the window's caption, no icon, one OK button, brought to the front.
+// A modal box titled with the window's caption, no icon, one OK button, brought to the front;
+// as wide as its title needs and centred on the screen (see DesktopMessageBox).
 void ShowNoticeBox(const Box& box);
 
 }  // namespace qm::lite

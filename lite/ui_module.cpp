@@ -6,11 +6,13 @@
 #include <exception>
 
 #include "notice_window.h"
+#include "qt_desktop.h"
 #include "ui_module.h"
 
 // Shows the notice window with `text` and runs the event loop until it is dismissed.
 QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept {
   try {
+    qm::quiet_qt_messages();
     QApplication& app = qm::lite::LiteApplication();
     const auto window = qm::lite::BuildNoticeWindow();
     qm::lite::ShowNoticeWindow(*window, text);
@@ -23,6 +25,7 @@ QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept {
 
 QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
   try {
+    qm::quiet_qt_messages();
     qm::lite::ShowNoticeBox(box);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quotemill3: %s\n", e.what());

@@ -8,12 +8,14 @@
 #include "clipboard_x11.h"
 #include "look.h"
 #include "qt_boxes.h"
+#include "qt_desktop.h"
 #include "settings_form.h"
 #include "settings_window.h"
 #include "ui_module.h"
 
 QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
   try {
+    qm::quiet_qt_messages();
     qm::show_qt_box(box);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quotemill: %s\n", e.what());
@@ -21,6 +23,7 @@ QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
 }
 
 QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp) noexcept try {
+  qm::quiet_qt_messages();
   // The window loop's own application object: it must be gone before the Qt libraries clean
   // up at exit, which a static one would outlive. Boxes shown meanwhile use this one.
   int argc = 1;

@@ -1,6 +1,9 @@
 #pragma once
 // Message boxes in Qt, for the window modules.
 
+#include <QBasicTimer>
+#include <QMessageBox>
+
 #include "message_box.h"
 
 class QApplication;
@@ -9,6 +12,28 @@ namespace qm {
 
 // The application object of a module that was loaded on demand; made at the first call.
 QApplication& qt_application();
+
+// A message box as the classic desktop shows one: wide enough for its whole title (the
+// title bar also holds the window's icon and its buttons), and centred, frame and all, on
+// the screen that holds the pointer. Its size is fixed, so it offers no maximise button.
+class DesktopMessageBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+
+ private:
+  void fit_title();
+  void centre();
+  QRect placed_;  // where the box last put its client area
+  bool framed_ = false;  // the window manager's frame was known then
+  QBasicTimer frame_watch_;
+  int frame_checks_ = 0;
+};
 
 // A modal box with exactly the box's title, text and icon and one "OK" button.
 void show_qt_box(const Box& box);

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "look.h"
+#include "qt_desktop.h"
 
 namespace qm::settings {
 namespace {
@@ -52,6 +53,7 @@ TQuotemill_about::TQuotemill_about(QWidget* owner) : QDialog(owner) {
   Button1->setDefault(true);
   Button1->setFocus();
   connect(Button1, &QPushButton::clicked, this, &TQuotemill_about::Button1Click);
+  press_buttons_on_return(*this);
 }
 
 TQuotemill_about::~TQuotemill_about() {

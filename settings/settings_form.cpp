@@ -13,6 +13,7 @@
 #include "error.h"
 #include "look.h"
 #include "program.h"
+#include "qt_desktop.h"
 
 namespace qm::settings {
 namespace {
@@ -108,6 +109,7 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
   connect(CheckBox6, &QCheckBox::toggled, this, &TForm2::CheckBox6Click);
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+  press_buttons_on_return(*this);
 }
 
 void TForm2::CheckBox1Click() { CheckBox7->setEnabled(CheckBox1->isChecked()); }

@@ -14,8 +14,9 @@
 namespace qm::test {
 namespace {
 
-// The processes whose command line holds `argument`: a worker run and the serving process
-// it leaves behind carry its page address.
+// The processes of this build whose command line holds `argument`: a worker run and the
+// serving process it leaves behind carry its page address. Runs of other builds on the same
+// machine are not counted.
 std::vector<int> processes_with(const std::string& argument) {
   std::vector<int> pids;
   std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
@@ -26,7 +27,8 @@ std::vector<int> processes_with(const std::string& argument) {
     std::stringstream s;
     s << f.rdbuf();
     const std::string cmdline = s.str();
-    if (cmdline.find(std::string(1, '\0') + argument + '\0') != std::string::npos) pids.push_back(pid);
+    if (cmdline.rfind(built(""), 0) == 0 && cmdline.find(std::string(1, '\0') + argument + '\0') != std::string::npos)
+      pids.push_back(pid);
   }
   return pids;
 }

@@ -86,6 +86,25 @@ TEST_F(SettingsE2E, GenerateByMouseAndKeyboard) {
   EXPECT_EQ(x_->clipboard(), kA + path + "\",\" -a  -h %u\"\n" + kQ + path + "\",\" -q  -h %u\"\n");
 }
 
+TEST_F(SettingsE2E, ReturnOnTheFocusedGenerateButton) {
+  x_->set_clipboard("selection before");
+  Child child = x_->start({built("quotemill")});
+  const auto window = open_settings(child);
+  ASSERT_TRUE(window) << child.wait(1s).err;
+  click(*window, kCheckBox2);  // ticked and focused
+  // Past CheckBox3, CheckBox4, hatenad, the line-break buttons and CheckBox5 to "生成".
+  xdotool({"key", "--clearmodifiers", "--delay", "50", "Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "Return"});
+  const auto box = x_->wait_window("^Quotemill$", 10s);
+  ASSERT_TRUE(box) << child.wait(1s).err;
+  EXPECT_EQ(x_->box_faults(*box, "Quotemill"), "");  // the window's boxes are boxes like any other
+  ASSERT_TRUE(x_->answer_box("^Quotemill$", 10s));
+  const RunResult done = child.wait(10s);
+  EXPECT_FALSE(done.timed_out);
+  EXPECT_EQ(done.status, 0);
+  const std::string path = program_path();
+  EXPECT_EQ(x_->clipboard(), kQ + path + "\",\" -q  %u\"\n");
+}
+
 TEST_F(SettingsE2E, ClosingTheWindowPutsNothingOnTheClipboard) {
   x_->set_clipboard("selection before");
   Child child = x_->start({built("quotemill")});

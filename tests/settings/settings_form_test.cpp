@@ -277,6 +277,17 @@ TEST_F(Form, OnlyCheckBox1) {
   EXPECT_FALSE(clipboard.held);
 }
 
+TEST_F(Form, ReturnOnTheFocusedGenerateButton) {
+  click(form.CheckBox1);
+  form.CheckBox5->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // over the greyed field
+  ASSERT_EQ(QApplication::focusWidget(), form.Button1);
+  QTest::keyClick(form.Button1, Qt::Key_Return);
+  EXPECT_EQ(clipboard_lines(), lf(kA, "\",\" -a  %u"));
+  EXPECT_EQ(boxes.shown, std::vector<Box>{kConfirmationBox});
+  EXPECT_FALSE(form.isVisible());
+}
+
 TEST_F(Form, QTagWithBrClassAndThreshold) {
   click(form.RadioButton2);
   click(form.CheckBox5);
@@ -453,7 +464,8 @@ struct AboutSeen {
   QWidget* owner = nullptr;
 };
 
-AboutSeen open_about(TForm2& form, const std::function<void(TQuotemill_about&)>& close) {
+// "about" is pressed with the mouse, or with Return once it has the focus.
+AboutSeen open_about(TForm2& form, const std::function<void(TQuotemill_about&)>& close, bool by_return = false) {
   AboutSeen seen;
   QTimer::singleShot(0, [&] {
     TQuotemill_about* box = TQuotemill_about::current();
@@ -471,7 +483,12 @@ AboutSeen open_about(TForm2& form, const std::function<void(TQuotemill_about&)>&
     if (auto* box = TQuotemill_about::current()) box->reject();
   });
   watchdog.start(5000);
-  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  if (by_return) {
+    form.Button2->setFocus();
+    QTest::keyClick(form.Button2, Qt::Key_Return);
+  } else {
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+  }
   return seen;
 }
 
@@ -516,6 +533,12 @@ TEST_F(Form, AboutBoxOpenedTwice) {
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(clipboard.acquisitions, 0);
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Form, ReturnOnTheFocusedAboutButton) {
+  const AboutSeen seen = open_about(form, [](TQuotemill_about& box) { box.close(); }, /*by_return=*/true);
+  EXPECT_TRUE(seen.was_current);
+  EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(Form, ClosingPutsNothingOnTheClipboard) {

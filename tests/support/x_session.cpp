@@ -7,9 +7,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -241,7 +248,8 @@ XSession::XSession(bool window_manager) {
     const int quiet = open("/dev/null", O_RDWR | O_CLOEXEC);
     RunOptions wm;
     wm.env["DISPLAY"] = display_;
-    wm_ = spawn({"openbox"}, wm, quiet, quiet, quiet);
+    // The system-wide configuration, whatever the user has: box_faults measures its title font.
+    wm_ = spawn({"openbox", "--config-file", "/etc/xdg/openbox/rc.xml"}, wm, quiet, quiet, quiet);
     close(quiet);
     // openbox sets _NET_SUPPORTING_WM_CHECK once it manages the screen.
     for (auto until = Clock::now() + 10s; Clock::now() < until; std::this_thread::sleep_for(50ms)) {
@@ -356,6 +364,69 @@ bool XSession::answer_box(const std::string& title_regex, std::chrono::milliseco
     }
   }
   return false;
+}
+
+namespace {
+
+int number_after(const std::string& text, const std::string& pattern) {
+  std::smatch m;
+  return std::regex_search(text, m, std::regex(pattern)) ? std::stoi(m[1]) : -1;
+}
+
+// The width of `title` in the font openbox draws active titles with, at `dpi`.
+int openbox_title_width(const std::string& title, int dpi) {
+  static int argc = 3;
+  static char a0[] = "x_session", a1[] = "-platform", a2[] = "offscreen";
+  static char* argv[] = {a0, a1, a2, nullptr};
+  if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);  // lives to the end of the tests
+  const std::string rc = read_file("/etc/xdg/openbox/rc.xml");  // the one the sessions' openbox reads
+  std::smatch m;
+  const std::regex font(R"(<font place="ActiveWindow">\s*<name>([^<]*)</name>\s*<size>(\d+)</size>[\s\S]*?<weight>(\w+))");
+  if (!std::regex_search(rc, m, font)) return -1;
+  QFont f(QString::fromStdString(m[1]));
+  f.setPixelSize(static_cast<int>(std::lround(std::stoi(m[2]) * dpi / 72.0)));
+  f.setBold(m[3] == "bold");
+  return QFontMetrics(f).horizontalAdvance(QString::fromStdString(title));
+}
+
+}  // namespace
+
+std::string XSession::box_faults(const std::string& id, const std::string& title) const {
+  const std::string screen = run({"xdpyinfo"}, brief()).out;
+  const double mid_x = number_after(screen, R"(dimensions:\s+(\d+)x)") / 2.0;
+  const double mid_y = number_after(screen, R"(dimensions:\s+\d+x(\d+))") / 2.0;
+  std::smatch m;
+  std::string frame, info;
+  double x = 0, y = 0;
+  for (const auto deadline = Clock::now() + 5s; Clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
+    // openbox puts the box into a frame window of its own, a child of the root.
+    const std::string up = run({"xwininfo", "-children", "-id", id}, brief()).out;
+    if (!std::regex_search(up, m, std::regex(R"(Parent window id: (0x[0-9a-f]+) \(has no name\))"))) continue;
+    frame = m[1];
+    info = run({"xwininfo", "-id", frame}, brief()).out;
+    x = number_after(info, R"(Absolute upper-left X:\s+(-?\d+))") + number_after(info, R"(Width:\s+(\d+))") / 2.0;
+    y = number_after(info, R"(Absolute upper-left Y:\s+(-?\d+))") + number_after(info, R"(Height:\s+(\d+))") / 2.0;
+    if (std::abs(x - mid_x) <= 2 && std::abs(y - mid_y) <= 2) break;
+  }
+  if (frame.empty()) return "never framed";
+  std::ostringstream faults;
+  if (std::abs(x - mid_x) > 2 || std::abs(y - mid_y) > 2)
+    faults << "frame centred at " << x << "," << y << ", not " << mid_x << "," << mid_y << "; ";
+  // The title's label window: the widest in the title bar, above the client, narrower than the bar.
+  const std::string tree = run({"xwininfo", "-tree", "-id", frame}, brief()).out;
+  const int bar = number_after(info, R"(Width:\s+(\d+))") - 2;
+  const int client_y = number_after(tree, R"(0x[0-9a-f]+ ".*\s+\d+x\d+\+-?\d+\+-?\d+\s+\+-?\d+\+(-?\d+))");
+  int room = -1;
+  const std::regex row(R"(\(has no name\): \(\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+-?\d+\+(-?\d+))");
+  for (auto it = std::sregex_iterator(tree.begin(), tree.end(), row); it != std::sregex_iterator(); ++it)
+    if (std::stoi((*it)[2]) > 3 && std::stoi((*it)[1]) < bar && std::stoi((*it)[3]) < client_y)
+      room = std::max(room, std::stoi((*it)[1]));
+  // openbox keeps 2 pixels blank on each side of the title and draws its shadow a pixel to the right.
+  const int needed = openbox_title_width(title, number_after(screen, R"(resolution:\s+(\d+)x)")) + 5;
+  if (room < needed) faults << "title label " << room << " px for " << needed << " px of title; ";
+  if (run({"xprop", "-id", id, "_NET_WM_ALLOWED_ACTIONS"}, brief()).out.find("MAXIMIZE") != std::string::npos)
+    faults << "offers maximise; ";
+  return faults.str();
 }
 
 }  // namespace qm::test

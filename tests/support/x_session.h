@@ -83,6 +83,11 @@ class XSession {
   // or would not close.
   bool answer_box(const std::string& title_regex, std::chrono::milliseconds timeout = 10s) const;
 
+  // What is amiss with the box of that id and title as openbox shows it, "" when nothing:
+  // its frame's centre stands within 2 pixels of the screen's centre (waiting for it a few
+  // seconds), its title label is wide enough for the whole title, it offers no maximise.
+  std::string box_faults(const std::string& id, const std::string& title) const;
+
  private:
   RunOptions with_display(RunOptions options) const;
   pid_t xvfb_ = -1;
