@@ -111,7 +111,8 @@ export class XSession {
     });
     session.display = `:${number}`;
     session.env = baseEnv(session.display);
-    session.wm = startGroup(['openbox'], { stdio: 'ignore', env: session.env });
+    // The system-wide configuration, whatever the user has, as the C++ test sessions do.
+    session.wm = startGroup(['openbox', '--config-file', '/etc/xdg/openbox/rc.xml'], { stdio: 'ignore', env: session.env });
     await waitFor(async () => (await session.run(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'])).stdout.includes('window id'),
       10000, 'openbox');
     return session;
