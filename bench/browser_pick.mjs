@@ -5,9 +5,10 @@
 // Prints medians; asserts nothing. Run: node bench/browser_pick.mjs [ROUNDS] [BROWSER...]
 // (QM_BUILD_DIR names the build tree, ./build by default).
 import { Companion, selectPassage, PASSAGE } from '../tests/browser/companion.mjs';
-import { sleep } from '../tests/browser/session.mjs';
+import { sleep, limitRun } from '../tests/browser/session.mjs';
 
 const rounds = Number(process.argv[2] ?? 20);
+limitRun(60 + rounds * 20);  // whatever happens, the browsers and the display are ended
 const browsers = process.argv.length > 3 ? process.argv.slice(3) : ['chromium', 'firefox'];
 
 function median(values) {
