@@ -76,6 +76,7 @@ function findSelection() {
   return {
     selected: inField || (selection !== null && !selection.isCollapsed && String(selection) !== ''),
     focused: document.hasFocus(),
+    pdf: document.contentType === 'application/pdf',  // Chromium's viewer is closed to extensions
   };
 }
 
@@ -85,7 +86,10 @@ async function copySelection(tabId, frameId) {
   if (frameId === null) {
     const found = await api.scripting.executeScript({ target: { tabId, allFrames: true }, func: findSelection });
     const withSelection = found.filter((r) => r.result?.selected);
-    if (withSelection.length === 0) return 'none';
+    if (withSelection.length === 0) {
+      if (found.some((r) => r.result?.pdf)) throw new Error('a PDF document');
+      return 'none';
+    }
     frameId = (withSelection.find((r) => r.result.focused) ?? withSelection[0]).frameId;
   }
   const [done] = await api.scripting.executeScript({

@@ -54,6 +54,25 @@ export async function selectPassage(page, frameName = null) {
   }, rect, frameName);
 }
 
+// A one-page PDF document with a line of text, for the browsers' PDF viewers.
+export function pdfDocument(text) {
+  const stream = `BT /F1 36 Tf 72 700 Td (${text}) Tj ET`;
+  const objects = ['<< /Type /Catalog /Pages 2 0 R >>', '<< /Type /Pages /Kids [3 0 R] /Count 1 >>',
+    '<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>',
+    `<< /Length ${stream.length} >>\nstream\n${stream}\nendstream`, '<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>'];
+  let out = '%PDF-1.4\n';
+  const offsets = objects.map((o, i) => {
+    const at = out.length;
+    out += `${i + 1} 0 obj\n${o}\nendobj\n`;
+    return at;
+  });
+  const xref = out.length;
+  out += `xref\n0 ${objects.length + 1}\n0000000000 65535 f \n` +
+    offsets.map((o) => `${String(o).padStart(10, '0')} 00000 n \n`).join('') +
+    `trailer\n<< /Size ${objects.length + 1} /Root 1 0 R >>\nstartxref\n${xref}\n%%EOF\n`;
+  return ['application/pdf', out];
+}
+
 // The frame of the framed page (WebDriver BiDi tells no frame names, so it goes by address).
 function innerFrame(page) {
   return page.frames().find((f) => f !== page.mainFrame() && f.url().endsWith('/quote.html'));
@@ -96,7 +115,8 @@ export class Companion {
 
   async start() {
     this.session = await XSession.start();
-    this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage() });
+    this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage(),
+      '/passage.pdf': pdfDocument('A passage in a PDF document') });
     this.url = `${this.server.origin}/quote.html`;
     this.b = await Browser.launch(this.name, this.session);
     this.page = (await this.b.browser.pages())[0] ?? await this.b.browser.newPage();
@@ -342,14 +362,17 @@ export function companionTests(name) {
     }
   });
 
-  test('a page the browser keeps extensions out of is not copied from', bound, async () => {
-    await c.focusPage(c.b.closedPage);
-    await c.session.xdotool('key', '--clearmodifiers', 'ctrl+a');
-    await c.session.setClipboard('kept on a closed page');
-    await c.pressShortcut('alt+shift+2');
-    const { caption } = await c.takeMessage('This page cannot be copied from');
-    assert.match(caption, /This page cannot be copied from/);
-    assert.equal(await c.session.clipboard(), 'kept on a closed page');
+  test('a browser page and the PDF viewer, closed to extensions, are not copied from', bound, async () => {
+    for (const url of [c.b.closedPage, `${c.server.origin}/passage.pdf`]) {
+      await c.focusPage(url);
+      await c.session.xdotool('key', '--clearmodifiers', 'ctrl+a');
+      await c.session.setClipboard(`kept on ${url}`);
+      await c.pressShortcut('alt+shift+2');
+      const { caption } = await c.takeMessage('This page cannot be copied from');
+      assert.match(caption, /This page cannot be copied from/);
+      assert.equal(await c.session.clipboard(), `kept on ${url}`);
+    }
     await c.focusPage();
   });
+
 }
