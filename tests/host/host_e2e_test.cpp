@@ -52,8 +52,10 @@ class HostE2E : public ::testing::Test {
                    const char* linger = "0") {
     std::ofstream(input_file_, std::ios::binary) << input;
     env["XDG_CONFIG_HOME"] = config_;
+    RunOptions options;
+    options.env = std::move(env);
     return x_->start({"sh", "-c", "(cat \"$1\"; sleep \"$2\") | exec \"$0\"", built("quotemill-host"), input_file_, linger},
-                     {.env = env});
+                     options);
   }
 
   void SetUp() override {
@@ -158,7 +160,8 @@ TEST_F(HostE2E, RegistersWithTheBrowsersInUse) {
   const std::string home = config_ + "/home";
   for (const char* dir : {"/.config/chromium", "/.config/BraveSoftware/Brave-Browser", "/.mozilla"})
     fs::create_directories(home + dir);
-  const RunOptions env{.env = {{"HOME", home}, {"XDG_CONFIG_HOME", ""}}};
+  RunOptions env;
+  env.env = {{"HOME", home}, {"XDG_CONFIG_HOME", ""}};
   const RunResult r = run({built("quotemill-host"), "--register"}, env);
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string chromium = home + "/.config/chromium/NativeMessagingHosts/quotemill.json";
