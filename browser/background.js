@@ -57,20 +57,11 @@ async function windowCaption(tab) {
   return `${tab.title ?? ''} - ${name}`;
 }
 
-// Runs in the page: copy as Edit > Copy does, in the frame that holds the selection.
-function copyInPage(onlyWithSelection) {
-  const active = document.activeElement;
-  const inField = active && typeof active.selectionStart === 'number' &&
-    active.selectionStart !== active.selectionEnd;
-  const selection = getSelection();
-  const selected = inField || (selection !== null && !selection.isCollapsed && String(selection) !== '');
-  if (onlyWithSelection && !selected) return { selected: false, copied: false };
-  return { selected, copied: document.execCommand('copy') };
-}
-
+// Run in the page. Whether the frame holds a selection (in its text or in a text field),
+// whether it has the focus, and whether it is a PDF document.
 function findSelection() {
   const active = document.activeElement;
-  const inField = active && typeof active.selectionStart === 'number' &&
+  const inField = active !== null && typeof active.selectionStart === 'number' &&
     active.selectionStart !== active.selectionEnd;
   const selection = getSelection();
   return {
@@ -78,6 +69,17 @@ function findSelection() {
     focused: document.hasFocus(),
     pdf: document.contentType === 'application/pdf',  // Chromium's viewer is closed to extensions
   };
+}
+
+// Run in the page: copy as Edit > Copy does, in the frame that holds the selection. (An
+// injected function takes nothing along, so it tells a selection as findSelection does.)
+function copyInPage() {
+  const active = document.activeElement;
+  const inField = active !== null && typeof active.selectionStart === 'number' &&
+    active.selectionStart !== active.selectionEnd;
+  const selection = getSelection();
+  const selected = inField || (selection !== null && !selection.isCollapsed && String(selection) !== '');
+  return { selected, copied: selected && document.execCommand('copy') };
 }
 
 // Copies the selection; frameId null: the frame with a selection, the focused one first.
@@ -93,7 +95,7 @@ async function copySelection(tabId, frameId) {
     frameId = (withSelection.find((r) => r.result.focused) ?? withSelection[0]).frameId;
   }
   const [done] = await api.scripting.executeScript({
-    target: { tabId, frameIds: [frameId] }, func: copyInPage, args: [true],
+    target: { tabId, frameIds: [frameId] }, func: copyInPage,
   });
   if (!done?.result?.selected) return 'none';
   return done.result.copied ? 'copied' : 'refused';
