@@ -125,6 +125,27 @@ TEST_F(LiteE2E, TitleFromEveryWayOfStoringTheCaption) {
   }
 }
 
+// _NET_WM_NAME of another type than UTF8_STRING (xdotool writes STRING) is read by its type.
+TEST_F(LiteE2E, TitleFromANetCaptionOfAnotherType) {
+  struct Case {
+    std::string mode, caption, title;
+  } cases[] = {
+      {"net-latin1", "Café crème - Browser", "Café crème"},
+      {"net-compound", "日記の見出し - Opera", "日記の見出し"},
+  };
+  for (const Case& c : cases) {
+    Child window = foreground(c.mode, c.caption);
+    x_->set_clipboard("x");
+    RunOptions options;
+    options.timeout = 10s;
+    const RunResult r = quotemill3({"-a", U}, options);
+    EXPECT_FALSE(r.timed_out) << c.mode;
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Quotemill_clip"), std::string::npos) << c.mode << r.err;
+    EXPECT_EQ(x_->clipboard(), "<a title=\"" + c.title + "\" href=\"" + U + "\">x</a>") << c.mode;
+  }
+}
+
 TEST_F(LiteE2E, CaptionWithoutSeparatorGivesAnEmptyTitle) {
   Child window = foreground("net", "2004-05-01");
   x_->set_clipboard("x");

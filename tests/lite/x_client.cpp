@@ -2,6 +2,8 @@
 //   x_client net TITLE       a window with _NET_WM_NAME as UTF8_STRING, WM_NAME as COMPOUND_TEXT
 //   x_client compound TITLE  a window with WM_NAME only, as COMPOUND_TEXT (as Qt writes Japanese)
 //   x_client utf8 TITLE      a window with WM_NAME only, as UTF8_STRING
+//   x_client net-latin1 TITLE    as compound, with _NET_WM_NAME as STRING (Latin-1), as xdotool writes it
+//   x_client net-compound TITLE  as compound, with _NET_WM_NAME as COMPOUND_TEXT
 //   x_client child TITLE     as net, with the focus on a child window inside it
 //   x_client hold            takes CLIPBOARD and never answers a request for it
 //   x_client owner           prints the window that owns CLIPBOARD
@@ -59,10 +61,18 @@ int main(int argc, char** argv) {
   if (mode == "net")
     XChangeProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
                     reinterpret_cast<unsigned char*>(title), static_cast<int>(std::strlen(title)));
-  if (mode == "net" || mode == "compound") {
+  if (mode == "net" || mode == "compound" || mode == "net-latin1" || mode == "net-compound") {
     XTextProperty prop{};
     if (Xutf8TextListToTextProperty(d, &title, 1, XCompoundTextStyle, &prop) < Success) return 1;
     XSetWMName(d, w, &prop);
+    XFree(prop.value);
+  }
+  if (mode == "net-latin1" || mode == "net-compound") {
+    // A caption of another type than UTF8_STRING where a reader expects that one.
+    XTextProperty prop{};
+    const XICCEncodingStyle style = mode == "net-latin1" ? XStringStyle : XCompoundTextStyle;
+    if (Xutf8TextListToTextProperty(d, &title, 1, style, &prop) < Success) return 1;
+    XSetTextProperty(d, w, &prop, XInternAtom(d, "_NET_WM_NAME", False));
     XFree(prop.value);
   } else if (mode == "utf8") {
     XChangeProperty(d, w, XA_WM_NAME, utf8, 8, PropModeReplace, reinterpret_cast<unsigned char*>(title),
