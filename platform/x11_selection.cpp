@@ -176,6 +176,10 @@ class SelectionServer {
         handle(ev);
       drop_stalled();
     }
+    // The X server drops what a client that hung up still had unread in its socket: the
+    // last SelectionNotify or the empty chunk that ends a transfer. Wait until it has
+    // processed everything sent.
+    XSync(c_.display, False);
   }
 
  private:
@@ -331,6 +335,7 @@ void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
   if (pid == 0) {
     detach({ConnectionNumber(c.display)});
     run_selection_server(c, when, text ? std::string_view(*text) : std::string_view(), text.has_value());
+    XCloseDisplay(c.display);  // a clean close, after the server has taken every answer
     _exit(0);
   }
   c.abandon();

@@ -98,6 +98,33 @@ TEST_F(ClipboardFaults, FiftyReadersAtOnce) {
   EXPECT_EQ(exact, 50);
 }
 
+// A reader asks for the clipboard and a new copy takes it at once: the serving process still
+// answers, and a transfer under way goes on to its end before the process leaves.
+TEST_F(ClipboardFaults, RequestsRacingANewCopyAreAllAnswered) {
+  const std::string url = "http://example.com/race";
+  const std::string empty_quote = "<q cite=\"" + url + "\"></q>";
+  x_->run({built("tests/x_peer"), "race-read"});  // whatever the test before left goes with it
+  int answered = 0;
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_EQ(x_->run({built("quotemill"), "-q", url}).status, 0);  // the racer left no owner
+    const RunResult r = x_->run({built("tests/x_peer"), "race-read"});
+    EXPECT_EQ(r.out, "got " + std::to_string(empty_quote.size()) + "\n") << i;
+    answered += r.out == "got " + std::to_string(empty_quote.size()) + "\n";
+  }
+  EXPECT_EQ(answered, 20);
+  const std::string text = big_text(20u << 20);
+  const std::size_t quoted = ("<q cite=\"" + url + "\">" + text + "</q>").size();
+  int transferred = 0;
+  for (int i = 0; i < 3; ++i) {
+    x_->set_clipboard(text);
+    ASSERT_EQ(x_->run({built("quotemill"), "-q", url}).status, 0);
+    const RunResult r = x_->run({built("tests/x_peer"), "race-read"});
+    EXPECT_EQ(r.out, "got " + std::to_string(quoted) + "\n");
+    transferred += r.out == "got " + std::to_string(quoted) + "\n";
+  }
+  EXPECT_EQ(transferred, 3);
+}
+
 TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
   const std::string url = "http://example.com/display-goes";
   {

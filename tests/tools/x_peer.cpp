@@ -6,6 +6,9 @@
 //   x_peer own-bytes FILE       owns CLIPBOARD offering FILE's bytes, unchanged, as UTF8_STRING
 //   x_peer own-incr-die         owns CLIPBOARD, starts an INCR transfer and dies after one chunk
 //   x_peer read-incr-stall      asks for CLIPBOARD, accepts an INCR transfer, never continues it
+//   x_peer race-read            asks for CLIPBOARD as UTF8_STRING and takes CLIPBOARD over at
+//                               once, as a new copy racing the request; reads the answer
+//                               (INCR too) and prints "got SIZE", "refused" or "unanswered"
 //   x_peer owner                prints the CLIPBOARD owner's window id, or "none"
 //
 // The owning modes print "ready" once they own the selection, and end when they lose it
@@ -120,6 +123,74 @@ int stall(Display* d) {
   return 0;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Waits up to five seconds for an event that `match` accepts.
+template <class Match>
+bool next_event(Display* d, XEvent& ev, Match match) {
+  const auto end = Clock::now() + std::chrono::seconds(5);
+  while (Clock::now() < end) {
+    while (XPending(d)) {
+      XNextEvent(d, &ev);
+      if (match(ev)) return true;
+    }
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, 100);
+  }
+  return false;
+}
+
+// The bytes of `property` on `w`, deleted once read; its type in `type`.
+std::string take(Display* d, Window w, Atom property, Atom& type) {
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, property, 0, 1 << 28, True, AnyPropertyType, &type, &format, &items, &after, &data);
+  std::string bytes;
+  if (data) bytes.assign(reinterpret_cast<char*>(data), items * (format == 32 ? sizeof(long) : format / 8));
+  if (data) XFree(data);
+  return bytes;
+}
+
+int race(Display* d) {
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = PropertyChangeMask;
+  const Window w = XCreateWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, CopyFromParent, InputOnly,
+                                 CopyFromParent, CWEventMask, &attributes);
+  const Atom clipboard = atom(d, "CLIPBOARD"), property = atom(d, "X_PEER");
+  XConvertSelection(d, clipboard, atom(d, "UTF8_STRING"), property, w, CurrentTime);
+  XSetSelectionOwner(d, clipboard, w, CurrentTime);
+  XFlush(d);
+  XEvent ev;
+  if (!next_event(d, ev, [](const XEvent& e) { return e.type == SelectionNotify; })) {
+    std::printf("unanswered\n");
+    return 1;
+  }
+  if (ev.xselection.property == None) {
+    std::printf("refused\n");
+    return 1;
+  }
+  Atom type = None;
+  std::string bytes = take(d, w, property, type);
+  if (type == atom(d, "INCR")) {
+    bytes.clear();
+    for (;;) {
+      const bool more = next_event(d, ev, [&](const XEvent& e) {
+        return e.type == PropertyNotify && e.xproperty.atom == property && e.xproperty.state == PropertyNewValue;
+      });
+      if (!more) {
+        std::printf("unanswered after %zu\n", bytes.size());
+        return 1;
+      }
+      const std::string chunk = take(d, w, property, type);
+      if (chunk.empty()) break;
+      bytes += chunk;
+    }
+  }
+  std::printf("got %zu\n", bytes.size());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +207,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (mode == "read-incr-stall") return stall(d);
+  if (mode == "race-read") return race(d);
   std::string bytes;
   if (mode == "own-bytes" && argc > 2) {
     std::ifstream in(argv[2], std::ios::binary);
