@@ -32,6 +32,8 @@ void keep_freed_memory() {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
 }
 
+void return_freed_memory() { malloc_trim(0); }
+
 int thread_count() {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);)

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -65,12 +66,23 @@ struct Property {
   std::size_t bytes() const { return format == 0 ? 0 : items * (format / 8); }
 };
 
-// Appends to a text whose final size an owner may not have told: it grows by half, not by
-// doubling, so that a large selection does not need three times its size on the way.
-void append_growing(std::string& out, std::string_view piece) {
-  if (out.size() + piece.size() > out.capacity()) {
-    std::string bigger =
-        string_with_capacity(std::max(out.size() + piece.size(), out.capacity() + out.capacity() / 2));
+// A read ends with "the clipboard cannot be opened" past this size or this time: an owner
+// may claim any size, send without end, or drip a byte just often enough not to stall.
+constexpr std::size_t kMaxRead = std::size_t{512} << 20;
+constexpr std::chrono::seconds kReadTimeout{20};
+// Room is made for what has arrived and at most this much more.
+constexpr std::size_t kMaxGrowth = std::size_t{64} << 20;
+
+// Appends to a text whose final size the owner may have told wrongly or not at all: room
+// grows by half, but never by more than kMaxGrowth and not past a `hint` that still holds,
+// so that a large selection does not need three times its size on the way.
+void append_growing(std::string& out, std::string_view piece, std::size_t hint = 0) {
+  const std::size_t need = out.size() + piece.size();
+  if (need > kMaxRead) throw Error(kCannotOpenClipboard);
+  if (need > out.capacity()) {
+    std::size_t room = need + std::clamp<std::size_t>(out.capacity() / 2, std::size_t{1} << 20, kMaxGrowth);
+    if (hint >= need) room = std::min(room, hint);
+    std::string bigger = string_with_capacity(room);
     bigger.append(out);
     out.swap(bigger);
   }
@@ -79,7 +91,8 @@ void append_growing(std::string& out, std::string_view piece) {
 
 // Reads a property whole, in pieces that the allocator can reuse (a fresh page is dear on
 // a virtual machine), appending its bytes to `out`; deletes it after the last piece.
-Property take_property(Connection& c, std::string* out = nullptr) {
+// An INCR chunk (`incremental`) only adds to the text, which grows by append_growing.
+Property take_property(Connection& c, std::string* out = nullptr, bool incremental = false, std::size_t hint = 0) {
   constexpr long kPieceWords = (1 << 20) / 4;
   Property p;
   for (long offset = 0;; offset += kPieceWords) {
@@ -93,15 +106,16 @@ Property take_property(Connection& c, std::string* out = nullptr) {
     if (offset == 0) {
       p.type = type;
       p.format = format;
-      // The first piece tells the whole size: make room for it once.
-      if (format == 8 && out && out->capacity() < out->size() + items + after) {
+      // The first piece tells the whole size, which the server holds: make room for it once.
+      if (format == 8 && out && !incremental && out->capacity() < out->size() + items + after) {
+        if (out->size() + items + after > kMaxRead) throw Error(kCannotOpenClipboard);
         std::string room = string_with_capacity(out->size() + items + after);
         room.append(*out);
         out->swap(room);
       }
     }
     p.items += items;
-    if (format == 8 && out && data) append_growing(*out, {reinterpret_cast<const char*>(data), items});
+    if (format == 8 && out && data) append_growing(*out, {reinterpret_cast<const char*>(data), items}, hint);
     else if (offset == 0) p.data = std::move(piece);  // an INCR size or a non-text answer
     if (after == 0 || type == None || format != 8 || !out) return p;
   }
@@ -121,21 +135,23 @@ std::string latin1_to_utf8(std::string_view s) {
   return out;
 }
 
-// Receives an INCR transfer, whose first property (already deleted) gave `hint` bytes.
-std::string receive_incremental(Connection& c, std::size_t hint) {
-  std::string out = string_with_capacity(hint);
+// Receives an INCR transfer, whose first property (already deleted) claimed `hint` bytes:
+// only a hint, as an owner may claim any size.
+std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_point deadline) {
+  std::string out = string_with_capacity(std::min(hint, kMaxGrowth));
   for (;;) {
     XEvent ev;
     const bool arrived = wait_for_event(
-        c.display, Clock::now() + kStallTimeout,
+        c.display, std::min(deadline, Clock::now() + kStallTimeout),
         [&](const XEvent& e) {
           return e.type == PropertyNotify && e.xproperty.window == c.window &&
                  e.xproperty.atom == c.atoms->property && e.xproperty.state == PropertyNewValue;
         },
         ev);
     if (!arrived) throw Error(kCannotOpenClipboard);
-    const bool last = take_property(c, &out).items == 0;
-    if (last) return out;
+    const Property chunk = take_property(c, &out, true, hint);
+    if (chunk.type != None && chunk.format != 8) throw Error(kCannotOpenClipboard);  // not a text chunk
+    if (chunk.items == 0) return out;
   }
 }
 
@@ -459,6 +475,7 @@ void Connection::abandon() noexcept {
 std::optional<std::string> read_clipboard(Connection& c) {
   Display* d = c.display;
   const Atoms& a = *c.atoms;
+  const auto deadline = Clock::now() + kReadTimeout;
   for (Atom target : {a.utf8_string, a.text_plain_utf8, a.string}) {
     XDeleteProperty(d, c.window, a.property);
     XConvertSelection(d, a.clipboard, target, a.property, c.window, CurrentTime);
@@ -480,11 +497,13 @@ std::optional<std::string> read_clipboard(Connection& c) {
     std::string text;
     Property first = take_property(c, &text);
     if (first.type == a.incr) {
-      const std::size_t hint = first.format == 32 && first.items > 0
-                                   ? static_cast<std::size_t>(reinterpret_cast<const long*>(first.data.get())[0])
-                                   : 0;
+      // Xlib hands a 32-bit item over as a long, sign-extended: 0xFFFFFFFF arrives as -1.
+      const std::size_t hint =
+          first.format == 32 && first.items > 0
+              ? static_cast<std::uint32_t>(reinterpret_cast<const long*>(first.data.get())[0])
+              : 0;
       first = Property{};
-      text = receive_incremental(c, std::min<std::size_t>(hint, std::size_t{1} << 32));
+      text = receive_incremental(c, hint, deadline);
     } else if (first.format != 8) {
       continue;
     }

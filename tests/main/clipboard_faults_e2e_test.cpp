@@ -125,6 +125,65 @@ TEST_F(ClipboardFaults, RequestsRacingANewCopyAreAllAnswered) {
   EXPECT_EQ(transferred, 3);
 }
 
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kAddressSanitizer = true;  // its shadow memory cannot live under ulimit -v
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Under a memory limit, a selection too large for it and owners that claim 4 GiB or never
+// end are clipboards that cannot be opened: a report, no crash, the clipboard as it was.
+TEST_F(ClipboardFaults, TextsBeyondTheMemoryLimitFailCleanly) {
+  if (kAddressSanitizer) GTEST_SKIP() << "no memory limit under AddressSanitizer";
+  const std::string url = "http://example.com/memory";
+  const std::string report = "クリップボードを開くことができません";
+  RunOptions limited;
+  limited.address_space_mib = 256;
+  limited.timeout = 60s;
+  auto quotemill = [&](const std::string& program) {
+    return x_->run_answering({built(program), "-q", url},
+                             program == "quotemill" ? "^アプリケーション エラー$" : "^Quotemill_clip$", limited);
+  };
+
+  x_->set_clipboard(big_text(135u << 20));
+  RunOptions unlimited;
+  unlimited.timeout = 60s;
+  ASSERT_EQ(x_->run({built("quotemill"), url}, unlimited).status, 0);  // now served by our own process
+  for (const std::string program : {"quotemill", "quotemill3"}) {
+    const std::string held = owner();
+    const RunResult r = quotemill(program);
+    EXPECT_FALSE(r.timed_out) << program;
+    EXPECT_EQ(r.status, program == "quotemill" ? 1 : 0) << program << r.err;
+    EXPECT_NE(r.err.find(report), std::string::npos) << program << r.err;
+    EXPECT_EQ(r.err.find("bad_alloc"), std::string::npos) << program << r.err;
+    EXPECT_EQ(owner(), held) << program;
+  }
+
+  for (const std::string program : {"quotemill", "quotemill3"}) {
+    Child endless = start_owner("own-incr-endless");
+    const std::string held = owner();
+    const RunResult r = quotemill(program);
+    EXPECT_FALSE(r.timed_out) << program;
+    EXPECT_EQ(r.status, program == "quotemill" ? 1 : 0) << program << r.err;
+    EXPECT_NE(r.err.find(report), std::string::npos) << program << r.err;
+    EXPECT_EQ(owner(), held) << program;
+  }
+
+  Child huge = start_owner("own-incr-huge");
+  const RunResult claimed = quotemill("quotemill");
+  EXPECT_EQ(claimed.status, 0) << claimed.err;
+  EXPECT_EQ(x_->clipboard(), "<q cite=\"" + url + "\">huge claim</q>");
+
+  // Without a limit: a byte now and then keeps no read going for ever.
+  Child drip = start_owner("own-incr-drip");
+  const std::string held = owner();
+  const RunResult dripped = x_->run_answering({built("quotemill"), "-q", url}, "^アプリケーション エラー$", unlimited);
+  EXPECT_FALSE(dripped.timed_out);
+  EXPECT_EQ(dripped.status, 1) << dripped.err;
+  EXPECT_NE(dripped.err.find(report), std::string::npos) << dripped.err;
+  EXPECT_EQ(owner(), held);
+}
+
 TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
   const std::string url = "http://example.com/display-goes";
   {

@@ -49,6 +49,12 @@ pid_t spawn(const std::vector<std::string>& argv, const RunOptions& options, int
   for (auto& s : env) envp.push_back(s.data());
   envp.push_back(nullptr);
   std::vector<std::string> argv_copy = argv;
+  if (options.address_space_mib > 0) {
+    // The limit is set in the child, by the shell that then becomes the program.
+    argv_copy.insert(argv_copy.begin(),
+                     {"sh", "-c", "ulimit -v " + std::to_string(options.address_space_mib * 1024) + " && exec \"$@\"",
+                      "sh"});
+  }
   for (auto& s : argv_copy) args.push_back(s.data());
   args.push_back(nullptr);
 
@@ -182,7 +188,10 @@ Child::~Child() {
 
 bool Child::running() const {
   if (reaped_) return false;
-  return waitpid(pid_, nullptr, WNOHANG) == 0;  // a zombie is reaped by wait() later
+  // Looks without reaping, so that wait() still finds the exit status.
+  siginfo_t info{};
+  if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+  return info.si_pid == 0;
 }
 
 RunResult Child::wait(std::chrono::milliseconds timeout) {
@@ -356,6 +365,18 @@ bool XSession::answer_box(const std::string& title_regex, std::chrono::milliseco
     }
   }
   return false;
+}
+
+RunResult XSession::run_answering(const std::vector<std::string>& argv, const std::string& title_regex,
+                                  RunOptions options) const {
+  const auto limit = options.timeout;
+  Child child = start(argv, std::move(options));
+  const auto deadline = Clock::now() + limit;
+  while (child.running() && Clock::now() < deadline) {
+    if (wait_window(title_regex, 200ms)) answer_box(title_regex);
+  }
+  return child.wait(std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::max<Clock::duration>(deadline - Clock::now(), 100ms)));
 }
 
 }  // namespace qm::test

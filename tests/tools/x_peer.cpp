@@ -5,6 +5,9 @@
 //   x_peer own-image            owns CLIPBOARD offering only image/png
 //   x_peer own-bytes FILE       owns CLIPBOARD offering FILE's bytes, unchanged, as UTF8_STRING
 //   x_peer own-incr-die         owns CLIPBOARD, starts an INCR transfer and dies after one chunk
+//   x_peer own-incr-huge        owns CLIPBOARD, claims an INCR size of 0xFFFFFFFF and sends "huge claim"
+//   x_peer own-incr-endless     owns CLIPBOARD and sends 1 MiB INCR chunks without end
+//   x_peer own-incr-drip        owns CLIPBOARD and sends one INCR byte a second without end
 //   x_peer read-incr-stall      asks for CLIPBOARD, accepts an INCR transfer, never continues it
 //   x_peer race-read            asks for CLIPBOARD as UTF8_STRING and takes CLIPBOARD over at
 //                               once, as a new copy racing the request; reads the answer
@@ -40,6 +43,34 @@ void reply(Display* d, const XSelectionRequestEvent& req, Atom property) {
   ev.xselection.property = property;
   XSendEvent(d, req.requestor, False, NoEventMask, &ev);
   XFlush(d);
+}
+
+// An INCR transfer as `mode` says, to one requestor; ends with the transfer or after a minute.
+void serve_incr(Display* d, const XSelectionRequestEvent& req, const std::string& mode) {
+  const Atom property = req.property == None ? req.target : req.property, utf8 = atom(d, "UTF8_STRING");
+  XSelectInput(d, req.requestor, PropertyChangeMask | StructureNotifyMask);
+  long size = mode == "own-incr-huge" ? 0xFFFFFFFFL : 1L << 24;  // Xlib sends the low 32 bits
+  XChangeProperty(d, req.requestor, property, atom(d, "INCR"), 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&size), 1);
+  reply(d, req, property);
+  const std::string pieces[] = {"huge ", "claim", ""};
+  const std::string mebibyte(1 << 20, 'm');
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  for (int sent = 0; std::chrono::steady_clock::now() < end;) {
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.type == DestroyNotify) return;
+    if (e.type != PropertyNotify || e.xproperty.state != PropertyDelete || e.xproperty.atom != property) continue;
+    std::string chunk = mode == "own-incr-huge" ? pieces[sent] : mode == "own-incr-endless" ? mebibyte : "d";
+    if (mode == "own-incr-drip") sleep(1);  // slower than any whole read may take, never stalled
+    XChangeProperty(d, req.requestor, property, utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(chunk.data()), static_cast<int>(chunk.size()));
+    XFlush(d);
+    if (mode == "own-incr-huge" && ++sent == 3) {
+      XSync(d, False);
+      return;
+    }
+  }
 }
 
 int own(Display* d, const std::string& mode, const std::string& bytes) {
@@ -85,6 +116,8 @@ int own(Display* d, const std::string& mode, const std::string& bytes) {
                         reinterpret_cast<const unsigned char*>(chunk.data()), static_cast<int>(chunk.size()));
         XSync(d, False);
         _exit(0);
+      } else if (mode.rfind("own-incr-", 0) == 0 && req.target == utf8) {
+        serve_incr(d, req, mode);  // and goes on owning, so a test can tell nothing took its place
       } else if (mode == "own-bytes" && req.target == utf8) {
         XChangeProperty(d, req.requestor, property, utf8, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
