@@ -43,7 +43,7 @@ void X11Clipboard::write(const std::optional<std::string>& text) {
 }
 
 bool display_reachable() {
-  Display* d = XOpenDisplay(nullptr);
+  Display* d = x11::open_display();
   if (!d) return false;
   XCloseDisplay(d);
   return true;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+#include "x11_selection.h"
+
 namespace qm {
 namespace {
 
@@ -105,7 +107,7 @@ Window active_window(Display* d) {
 }  // namespace
 
 struct X11ForegroundWindow::Connection {
-  std::unique_ptr<Display, DisplayCloser> display{XOpenDisplay(nullptr)};
+  std::unique_ptr<Display, DisplayCloser> display{x11::open_display()};
   Window at_start = None;
 };
 

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +20,8 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "error.h"
@@ -455,8 +459,54 @@ Atoms::Atoms(Display* d) {
   property = values[10];
 }
 
+namespace {
+
+// A connection attempt that may outlive the caller's patience.
+struct ConnectAttempt {
+  std::mutex mutex;
+  std::condition_variable done_cv;
+  bool done = false;
+  bool abandoned = false;
+  Display* display = nullptr;
+};
+
+std::atomic<bool> display_unresponsive{false};
+// A display that answered after its caller had given up, kept where it can still be found.
+std::atomic<Display*> late_display{nullptr};
+
+}  // namespace
+
+Display* open_display(const char* display_name) {
+  if (display_unresponsive) return nullptr;
+  auto attempt = std::make_shared<ConnectAttempt>();
+  const std::optional<std::string> name = display_name ? std::optional<std::string>(display_name) : std::nullopt;
+  // Xlib has no time-out of its own: the attempt runs on a thread that can be left behind.
+  std::thread connecting([attempt, name] {
+    Display* d = XOpenDisplay(name ? name->c_str() : nullptr);
+    if (d) XSync(d, False);  // the display's first answer
+    std::lock_guard lock(attempt->mutex);
+    if (attempt->abandoned)
+      late_display = d;
+    else
+      attempt->display = d;
+    attempt->done = true;
+    attempt->done_cv.notify_all();
+  });
+  std::unique_lock lock(attempt->mutex);
+  if (attempt->done_cv.wait_for(lock, kConnectTimeout, [&] { return attempt->done; })) {
+    lock.unlock();
+    connecting.join();
+    return attempt->display;
+  }
+  attempt->abandoned = true;
+  display_unresponsive = true;
+  lock.unlock();
+  connecting.detach();
+  return nullptr;
+}
+
 Connection::Connection(const char* display_name) {
-  display = XOpenDisplay(display_name);
+  display = open_display(display_name);
   if (!display) throw Error(kCannotOpenClipboard);
   window = create_window(display);
   atoms.emplace(display);

@@ -16,6 +16,14 @@ namespace qm::x11 {
 inline constexpr std::chrono::milliseconds kAnswerTimeout{3000};
 inline constexpr std::chrono::milliseconds kStallTimeout{5000};
 
+// How long connecting to the display and its first answer may take.
+inline constexpr std::chrono::milliseconds kConnectTimeout{3000};
+
+// XOpenDisplay within kConnectTimeout: a stopped X server, or a socket that accepts and
+// never answers, gives nullptr instead of blocking. Once a display has not answered in
+// time, every later call gives nullptr at once.
+Display* open_display(const char* display_name = nullptr);
+
 struct Atoms {
   Atom clipboard, targets, timestamp, utf8_string, text_plain_utf8, text, string, incr, integer,
       atom, property;

@@ -196,6 +196,28 @@ TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
   EXPECT_TRUE(processes_with(url).empty());
 }
 
+// A display that accepts the connection and never answers: both programs give up within a
+// few seconds, as with a clipboard that cannot be opened, and nothing is written.
+TEST(ClipboardFaultsOwnDisplay, FrozenDisplayIsAClipboardThatCannotBeOpened) {
+  XSession x;
+  x.set_clipboard("keep me");
+  const std::string held = x.clipboard_owner();
+  x.freeze(true);
+  RunOptions options;
+  options.timeout = 20s;
+  const RunResult main = x.run({built("quotemill"), "-q", "http://example.com/frozen"}, options);
+  const RunResult lite = x.run({built("quotemill3"), "-q", "http://example.com/frozen"}, options);
+  x.freeze(false);
+  EXPECT_FALSE(main.timed_out);
+  EXPECT_EQ(main.status, 1) << main.err;
+  EXPECT_NE(main.err.find("クリップボードを開くことができません."), std::string::npos) << main.err;
+  EXPECT_FALSE(lite.timed_out);
+  EXPECT_EQ(lite.status, 0) << lite.err;
+  EXPECT_NE(lite.err.find("Quotemill_clip: クリップボードを開くことができません\n"), std::string::npos) << lite.err;
+  EXPECT_EQ(x.clipboard_owner(), held);
+  EXPECT_EQ(x.clipboard(), "keep me");
+}
+
 // Both programs in turn, each quoting what the run before it left, with a browser-like
 // window in front for quotemill3's title.
 TEST(ClipboardLoad, TwoHundredRunsInTurn) {

@@ -260,8 +260,11 @@ XSession::XSession(bool window_manager) {
   }
 }
 
+void XSession::freeze(bool frozen) const { kill(xvfb_, frozen ? SIGSTOP : SIGCONT); }
+
 XSession::~XSession() {
   rmdir(runtime_dir_.c_str());
+  freeze(false);  // a stopped server would not take its SIGTERM
   for (pid_t pid : {wm_, xvfb_}) {
     if (pid <= 0) continue;
     kill(pid, SIGTERM);

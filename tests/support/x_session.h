@@ -62,6 +62,8 @@ class XSession {
   XSession& operator=(const XSession&) = delete;
 
   const std::string& display() const { return display_; }
+  // Stops the X server (it still accepts connections, and answers none) or lets it go on.
+  void freeze(bool frozen) const;
 
   // Runs a program on this display (DISPLAY set, LANG=C.UTF-8 unless given).
   RunResult run(const std::vector<std::string>& argv, RunOptions options = {}) const;
