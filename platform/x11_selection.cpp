@@ -315,11 +315,36 @@ class SelectionServer {
   std::map<Key, Transfer> transfers_;
 };
 
-// Takes CLIPBOARD for the connection's window; false when the server would not give it.
-bool take_ownership(Connection& c, Time& when) {
-  when = server_time(c);
+// Whether `w` is the window of a serving process of ours, which carries the server mark.
+bool is_our_server(Connection& c, Window w) {
+  if (w == None) return false;
+  auto* previous = XSetErrorHandler(ignore_error);  // the window may be gone already
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const int rc = XGetWindowProperty(c.display, w, c.atoms->server_mark, 0, 1, False, AnyPropertyType, &type,
+                                    &format, &items, &after, &data);
+  XSync(c.display, False);
+  XSetErrorHandler(previous);
+  if (data) XFree(data);
+  return rc == Success && type != None;
+}
+
+enum class Ownership { Taken, TakenByOurs, Refused };
+
+// Takes CLIPBOARD for the connection's window as of the start of the read, if there was
+// one: the X server refuses that when another client has taken it since, and the newer copy
+// stays. When that client is a serving process of ours (two runs at once), its result is as
+// good as this one's and the write has nothing left to do.
+Ownership take_ownership(Connection& c, Time& when) {
+  when = c.read_started != CurrentTime ? c.read_started : server_time(c);
+  const unsigned char mark = 1;
+  XChangeProperty(c.display, c.window, c.atoms->server_mark, c.atoms->integer, 8, PropModeReplace, &mark, 1);
   XSetSelectionOwner(c.display, c.atoms->clipboard, c.window, when);
-  return XGetSelectionOwner(c.display, c.atoms->clipboard) == c.window;
+  const Window owner = XGetSelectionOwner(c.display, c.atoms->clipboard);
+  if (owner == c.window) return Ownership::Taken;
+  return is_our_server(c, owner) ? Ownership::TakenByOurs : Ownership::Refused;
 }
 
 // Cuts the serving process loose from its caller: own session, no terminal, standard
@@ -348,7 +373,9 @@ void detach(std::initializer_list<int> keep) {
 // that already owns the selection.
 void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
   Time when;
-  if (!take_ownership(c, when)) throw Error(kCannotOpenClipboard);  // a round trip: all is sent
+  const Ownership taken = take_ownership(c, when);  // a round trip: all is sent
+  if (taken == Ownership::Refused) throw Error(kCannotOpenClipboard);
+  if (taken == Ownership::TakenByOurs) return;
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid < 0) throw Error(kCannotOpenClipboard);
@@ -392,7 +419,8 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
     if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, kServerVariable, sizeof kServerVariable - 1) != 0)
       env_strings.emplace_back(*e);
   env_strings.push_back(std::string("DISPLAY=") + DisplayString(c.display));
-  env_strings.push_back(std::string(kServerVariable) + (text ? "=text" : "=empty"));
+  env_strings.push_back(std::string(kServerVariable) + (text ? "=text:" : "=empty:") +
+                        std::to_string(c.read_started));
   std::vector<char*> envp;
   for (auto& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
@@ -423,6 +451,7 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
   close(data_fd);
   close(status_fd);
 
+  // '1': it owns the clipboard; '2': a serving process of ours took it first.
   char answer = 0;
   if (rc == 0) {
     pollfd p{status[0], POLLIN, 0};
@@ -430,7 +459,7 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
       answer = 0;
   }
   close(status[0]);
-  if (answer != '1') {
+  if (answer != '1' && answer != '2') {
     if (rc == 0) {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
@@ -443,7 +472,8 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
 
 Atoms::Atoms(Display* d) {
   const char* names[] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8",
-                         "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION"};
+                         "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION",
+                         "_QUOTEMILL_SERVER"};
   Atom values[std::size(names)];
   XInternAtoms(d, const_cast<char**>(names), static_cast<int>(std::size(names)), False, values);
   clipboard = values[0];
@@ -457,6 +487,7 @@ Atoms::Atoms(Display* d) {
   integer = values[8];
   atom = values[9];
   property = values[10];
+  server_mark = values[11];
 }
 
 namespace {
@@ -526,6 +557,7 @@ std::optional<std::string> read_clipboard(Connection& c) {
   Display* d = c.display;
   const Atoms& a = *c.atoms;
   const auto deadline = Clock::now() + kReadTimeout;
+  c.read_started = server_time(c);
   for (Atom target : {a.utf8_string, a.text_plain_utf8, a.string}) {
     XDeleteProperty(d, c.window, a.property);
     XConvertSelection(d, a.clipboard, target, a.property, c.window, CurrentTime);
@@ -586,7 +618,9 @@ void run_selection_server(Connection& c, Time owned_since, std::string_view data
 bool is_spawned_server() { return std::getenv(kServerVariable) != nullptr; }
 
 int run_spawned_server() {
-  const bool offers_text = std::string_view(std::getenv(kServerVariable)) == "text";
+  const std::string_view request = std::getenv(kServerVariable);
+  const bool offers_text = request.starts_with("text:");
+  const Time read_started = std::strtoul(request.data() + request.find(':') + 1, nullptr, 10);
   unsetenv(kServerVariable);
   detach({kServerDataFd, kServerStatusFd});
   auto report = [](char answer) {
@@ -606,10 +640,12 @@ int run_spawned_server() {
   }
   try {
     Connection c;
+    c.read_started = read_started;
     Time when;
-    if (!take_ownership(c, when)) {
-      report('0');
-      return 1;
+    const Ownership taken = take_ownership(c, when);
+    if (taken != Ownership::Taken) {
+      report(taken == Ownership::TakenByOurs ? '2' : '0');
+      return taken == Ownership::TakenByOurs ? 0 : 1;
     }
     report('1');
     run_selection_server(c, when, std::string_view(static_cast<const char*>(map), size), offers_text);

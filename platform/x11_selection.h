@@ -26,7 +26,7 @@ Display* open_display(const char* display_name = nullptr);
 
 struct Atoms {
   Atom clipboard, targets, timestamp, utf8_string, text_plain_utf8, text, string, incr, integer,
-      atom, property;
+      atom, property, server_mark;
   explicit Atoms(Display* display);
 };
 
@@ -35,6 +35,9 @@ struct Connection {
   Display* display = nullptr;
   Window window = 0;
   std::optional<Atoms> atoms;
+  // When the last read began (server time): a write claims the clipboard as of then, so
+  // that the X server refuses it when another program copied in the meantime.
+  Time read_started = CurrentTime;
 
   // Connects to $DISPLAY (or `display_name`); throws Error when no display is reachable.
   explicit Connection(const char* display_name = nullptr);

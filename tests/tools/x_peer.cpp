@@ -8,6 +8,8 @@
 //   x_peer own-incr-huge        owns CLIPBOARD, claims an INCR size of 0xFFFFFFFF and sends "huge claim"
 //   x_peer own-incr-endless     owns CLIPBOARD and sends 1 MiB INCR chunks without end
 //   x_peer own-incr-drip        owns CLIPBOARD and sends one INCR byte a second without end
+//   x_peer own-incr-copied      owns CLIPBOARD and sends "old text" by INCR; after the first chunk
+//                               xclip copies "newer copy", as a user copying during the read
 //   x_peer read-incr-stall      asks for CLIPBOARD, accepts an INCR transfer, never continues it
 //   x_peer race-read            asks for CLIPBOARD as UTF8_STRING and takes CLIPBOARD over at
 //                               once, as a new copy racing the request; reads the answer
@@ -24,6 +26,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -53,7 +56,8 @@ void serve_incr(Display* d, const XSelectionRequestEvent& req, const std::string
   XChangeProperty(d, req.requestor, property, atom(d, "INCR"), 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&size), 1);
   reply(d, req, property);
-  const std::string pieces[] = {"huge ", "claim", ""};
+  const bool copied = mode == "own-incr-copied";
+  const std::string pieces[] = {copied ? "old " : "huge ", copied ? "text" : "claim", ""};
   const std::string mebibyte(1 << 20, 'm');
   const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   for (int sent = 0; std::chrono::steady_clock::now() < end;) {
@@ -61,12 +65,20 @@ void serve_incr(Display* d, const XSelectionRequestEvent& req, const std::string
     XNextEvent(d, &e);
     if (e.type == DestroyNotify) return;
     if (e.type != PropertyNotify || e.xproperty.state != PropertyDelete || e.xproperty.atom != property) continue;
-    std::string chunk = mode == "own-incr-huge" ? pieces[sent] : mode == "own-incr-endless" ? mebibyte : "d";
+    std::string chunk = mode == "own-incr-huge" || copied ? pieces[sent]
+                        : mode == "own-incr-endless"    ? mebibyte
+                                                        : "d";
+    if (copied && sent == 1) {
+      // The user copies something else while the reader is half-way.
+      const Window self = XGetSelectionOwner(d, atom(d, "CLIPBOARD"));
+      if (std::system("printf 'newer copy' | xclip -selection clipboard -i >/dev/null 2>&1") != 0) return;
+      for (int i = 0; i < 250 && XGetSelectionOwner(d, atom(d, "CLIPBOARD")) == self; ++i) usleep(20000);
+    }
     if (mode == "own-incr-drip") sleep(1);  // slower than any whole read may take, never stalled
     XChangeProperty(d, req.requestor, property, utf8, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(chunk.data()), static_cast<int>(chunk.size()));
     XFlush(d);
-    if (mode == "own-incr-huge" && ++sent == 3) {
+    if ((mode == "own-incr-huge" || copied) && ++sent == 3) {
       XSync(d, False);
       return;
     }
