@@ -155,6 +155,32 @@ TEST_F(ClipboardFaults, CopyDuringTheReadIsNotOverwritten) {
   }
 }
 
+// Ten runs started at once, as a double click starts two: whichever writes last wins, a run
+// whose write another of ours overtakes is no failure, and one serving process stays.
+TEST_F(ClipboardFaults, TenRunsAtOnceGiveOneSaneResult) {
+  const std::string url = "http://example.com/at-once";
+  for (int round = 0; round < 3; ++round) {
+    x_->set_clipboard("orig");
+    std::vector<Child> runs;
+    for (int i = 0; i < 10; ++i) runs.push_back(x_->start({built("quotemill"), "-q", url}));
+    int clean = 0;
+    for (Child& run : runs) {
+      const RunResult r = run.wait(30s);
+      EXPECT_EQ(r.err, "") << round;
+      clean += r.status == 0 && r.err.empty();
+    }
+    EXPECT_EQ(clean, 10) << round;
+    const std::optional<std::string> got = x_->clipboard();
+    ASSERT_TRUE(got);
+    std::string expected = "orig";
+    while (expected.size() < got->size()) expected = "<q cite=\"" + url + "\">" + expected + "</q>";
+    EXPECT_EQ(*got, expected) << round;
+    EXPECT_NE(*got, "orig") << round;
+    for (int i = 0; i < 250 && processes_with(url, x_->display()).size() > 1; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(processes_with(url, x_->display()).size(), 1u) << round;
+  }
+}
+
 #ifdef __SANITIZE_ADDRESS__
 constexpr bool kAddressSanitizer = true;  // its shadow memory cannot live under ulimit -v
 #else
