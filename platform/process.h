@@ -21,7 +21,4 @@ void keep_freed_memory();
 // for a memory limit there is room to tell the user.
 void return_freed_memory();
 
-// The number of threads of this process (1 when it cannot be told).
-int thread_count();
-
 }  // namespace qm

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -369,30 +371,12 @@ void detach(std::initializer_list<int> keep) {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// From a single-threaded process: fork, and let the child go on serving on the connection
-// that already owns the selection.
-void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
-  Time when;
-  const Ownership taken = take_ownership(c, when);  // a round trip: all is sent
-  if (taken == Ownership::Refused) throw Error(kCannotOpenClipboard);
-  if (taken == Ownership::TakenByOurs) return;
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) throw Error(kCannotOpenClipboard);
-  if (pid == 0) {
-    detach({ConnectionNumber(c.display)});
-    run_selection_server(c, when, text ? std::string_view(*text) : std::string_view(), text.has_value());
-    XCloseDisplay(c.display);  // a clean close, after the server has taken every answer
-    _exit(0);
-  }
-  c.abandon();
-}
-
 int dup_high(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
 
-// From a process that runs threads, where only exec is safe after fork: start the program
-// again as a serving process, hand it the text in a memory file, wait until it owns the
-// selection.
+// Starts the program again as a serving process, hands it the text in a memory file and
+// waits until it owns the selection. A fresh program holds the text and little else: a
+// forked one would keep the whole heap of the run (freed memory included) for as long as it
+// serves, and after fork only exec is safe in a process that runs threads.
 void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
   const int memfd = memfd_create("quotemill-clipboard", MFD_CLOEXEC);
   if (memfd < 0) throw Error(kCannotOpenClipboard);
@@ -442,10 +426,23 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
   const std::string program = executable_path();
-  char name[] = "quotemill-clipboard";
-  char* argv[] = {name, nullptr};
+  // The run's own arguments follow the name, so that a process list tells whose result it serves.
+  std::string cmdline;
+  {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    cmdline.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::vector<std::string> arguments{"quotemill-clipboard"};
+  for (std::size_t at = cmdline.find('\0'); at != std::string::npos && at + 1 < cmdline.size();) {
+    const std::size_t end = cmdline.find('\0', at + 1);
+    arguments.push_back(cmdline.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
+    at = end;
+  }
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv, envp.data());
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   close(data_fd);
@@ -604,12 +601,7 @@ Time server_time(Connection& c) {
   return seen ? ev.xproperty.time : CurrentTime;
 }
 
-void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
-  if (thread_count() == 1)
-    serve_by_fork(c, text);
-  else
-    serve_by_spawn(c, text);
-}
+void serve_clipboard(Connection& c, const std::optional<std::string>& text) { serve_by_spawn(c, text); }
 
 void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text) {
   SelectionServer(c, owned_since, data, offers_text).run();

@@ -181,11 +181,34 @@ TEST_F(ClipboardFaults, TenRunsAtOnceGiveOneSaneResult) {
   }
 }
 
+
 #ifdef __SANITIZE_ADDRESS__
 constexpr bool kAddressSanitizer = true;  // its shadow memory cannot live under ulimit -v
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
+
+// The serving process holds its result and little else, once it has served it whole.
+TEST_F(ClipboardFaults, ServingProcessHoldsItsResultAndLittleElse) {
+  if (kAddressSanitizer) GTEST_SKIP() << "the sanitizer's shadow and quarantine are no measure of the program";
+  const std::string url = "http://example.com/resident";
+  for (const std::size_t mib : {20u, 135u}) {
+    x_->set_clipboard(big_text(mib << 20));
+    RunOptions options;
+    options.timeout = 60s;
+    ASSERT_EQ(x_->run({built("quotemill"), url}, options).status, 0);
+    const std::optional<std::string> served = x_->clipboard(60s);
+    ASSERT_TRUE(served);
+    ASSERT_EQ(served->size(), mib << 20);
+    const std::vector<int> servers = processes_with(url, x_->display());
+    ASSERT_EQ(servers.size(), 1u);
+    const std::string status = proc_file(servers[0], "status");
+    const std::size_t at = status.find("VmRSS:");
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t resident_kib = std::stoul(status.substr(at + 6));
+    EXPECT_LE(resident_kib, (mib << 10) * 11 / 10 + (4u << 10)) << mib << " MiB";
+  }
+}
 
 // Under a memory limit, a selection too large for it and owners that claim 4 GiB or never
 // end are clipboards that cannot be opened: a report, no crash, the clipboard as it was.
