@@ -1,6 +1,7 @@
 #include "x11_selection.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <climits>
+#include <clocale>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -175,6 +177,7 @@ int exit_on_io_error(Display*) { _exit(0); }
 // A transfer in progress to one requestor's property.
 struct Transfer {
   Atom type;
+  std::string_view data;
   std::size_t offset;
   Clock::time_point last_progress;
 };
@@ -210,7 +213,9 @@ class SelectionServer {
   void handle(const XEvent& ev) {
     switch (ev.type) {
       case SelectionClear:
-        if (ev.xselectionclear.selection == a_.clipboard) lost_ = true;
+        // Only the X server tells an owner that it has lost the selection; a SelectionClear
+        // that another client sent proves nothing.
+        if (ev.xselectionclear.selection == a_.clipboard && !ev.xany.send_event) lost_ = true;
         break;
       case SelectionRequest:
         answer(ev.xselectionrequest);
@@ -227,7 +232,32 @@ class SelectionServer {
   }
 
   bool is_text_target(Atom target) const {
-    return target == a_.utf8_string || target == a_.text_plain_utf8 || target == a_.text;
+    return target == a_.utf8_string || target == a_.text_plain_utf8 || target == a_.text ||
+           target == a_.string || target == a_.compound_text;
+  }
+
+  // The text as a target asks for it. The legacy forms are made on the first request for each:
+  // STRING is Latin-1 with what Latin-1 cannot hold as numeric character references, which
+  // are the same characters to every reader of HTML; COMPOUND_TEXT comes from Xlib's
+  // conversion, and in the Latin-1 form (valid compound text) where that fails.
+  std::pair<Atom, std::string_view> form(Atom target) {
+    if (target == a_.text_plain_utf8) return {a_.text_plain_utf8, data_};
+    if (target == a_.string || target == a_.compound_text) {
+      if (!latin1_) latin1_ = from_utf8(data_, CodePage::from_codeset("ISO-8859-1"));
+      if (target == a_.string) return {a_.string, *latin1_};
+      if (!compound_) {
+        std::string text(data_);
+        char* list[] = {text.data()};
+        XTextProperty prop{};
+        if (Xutf8TextListToTextProperty(c_.display, list, 1, XCompoundTextStyle, &prop) == Success && prop.value)
+          compound_.emplace(reinterpret_cast<const char*>(prop.value), prop.nitems);
+        else
+          compound_ = *latin1_;
+        if (prop.value) XFree(prop.value);
+      }
+      return {a_.compound_text, *compound_};
+    }
+    return {a_.utf8_string, data_};  // UTF8_STRING, and TEXT answered as UTF-8
   }
 
   void answer(const XSelectionRequestEvent& req) {
@@ -247,7 +277,8 @@ class SelectionServer {
       // refused
     } else if (req.target == a_.targets) {
       std::vector<Atom> offered{a_.targets, a_.timestamp};
-      if (offers_text_) offered.insert(offered.end(), {a_.utf8_string, a_.text_plain_utf8, a_.text});
+      if (offers_text_)
+        offered.insert(offered.end(), {a_.utf8_string, a_.text_plain_utf8, a_.text, a_.string, a_.compound_text});
       XChangeProperty(d, req.requestor, property, a_.atom, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(offered.data()), static_cast<int>(offered.size()));
       reply.property = property;
@@ -257,17 +288,16 @@ class SelectionServer {
                       reinterpret_cast<unsigned char*>(&stamp), 1);
       reply.property = property;
     } else if (offers_text_ && is_text_target(req.target)) {
-      // TEXT is answered as UTF-8; text/plain;charset=utf-8 keeps its own name.
-      const Atom type = req.target == a_.text_plain_utf8 ? a_.text_plain_utf8 : a_.utf8_string;
-      if (data_.size() <= chunk_) {
+      const auto [type, text] = form(req.target);
+      if (text.size() <= chunk_) {
         XChangeProperty(d, req.requestor, property, type, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(data_.data()), static_cast<int>(data_.size()));
+                        reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
       } else {
         XSelectInput(d, req.requestor, PropertyChangeMask | StructureNotifyMask);
-        long size = static_cast<long>(data_.size());
+        long size = static_cast<long>(text.size());
         XChangeProperty(d, req.requestor, property, a_.incr, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&size), 1);
-        transfers_[{req.requestor, property}] = Transfer{type, 0, Clock::now()};
+        transfers_[{req.requestor, property}] = Transfer{type, text, 0, Clock::now()};
       }
       reply.property = property;
     }
@@ -281,9 +311,9 @@ class SelectionServer {
     auto it = transfers_.find(key);
     if (it == transfers_.end()) return;
     Transfer& t = it->second;
-    const std::size_t n = std::min(chunk_, data_.size() - t.offset);
+    const std::size_t n = std::min(chunk_, t.data.size() - t.offset);
     XChangeProperty(c_.display, key.first, key.second, t.type, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(data_.data() + t.offset), static_cast<int>(n));
+                    reinterpret_cast<const unsigned char*>(t.data.data() + t.offset), static_cast<int>(n));
     t.last_progress = Clock::now();
     if (n == 0) finish(it);  // the empty chunk ends the transfer
     else t.offset += n;
@@ -315,6 +345,7 @@ class SelectionServer {
   std::size_t chunk_ = 0;
   bool lost_ = false;
   std::map<Key, Transfer> transfers_;
+  std::optional<std::string> latin1_, compound_;
 };
 
 // Whether `w` is the window of a serving process of ours, which carries the server mark.
@@ -470,7 +501,7 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
 Atoms::Atoms(Display* d) {
   const char* names[] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8",
                          "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION",
-                         "_QUOTEMILL_SERVER"};
+                         "_QUOTEMILL_SERVER", "COMPOUND_TEXT"};
   Atom values[std::size(names)];
   XInternAtoms(d, const_cast<char**>(names), static_cast<int>(std::size(names)), False, values);
   clipboard = values[0];
@@ -485,6 +516,7 @@ Atoms::Atoms(Display* d) {
   atom = values[9];
   property = values[10];
   server_mark = values[11];
+  compound_text = values[12];
 }
 
 namespace {
@@ -614,6 +646,8 @@ int run_spawned_server() {
   const bool offers_text = request.starts_with("text:");
   const Time read_started = std::strtoul(request.data() + request.find(':') + 1, nullptr, 10);
   unsetenv(kServerVariable);
+  // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
+  std::setlocale(LC_CTYPE, "C.UTF-8");
   detach({kServerDataFd, kServerStatusFd});
   auto report = [](char answer) {
     if (write(kServerStatusFd, &answer, 1) != 1) {

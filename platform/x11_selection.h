@@ -26,7 +26,7 @@ Display* open_display(const char* display_name = nullptr);
 
 struct Atoms {
   Atom clipboard, targets, timestamp, utf8_string, text_plain_utf8, text, string, incr, integer,
-      atom, property, server_mark;
+      atom, property, server_mark, compound_text;
   explicit Atoms(Display* display);
 };
 

@@ -277,6 +277,29 @@ TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
   EXPECT_TRUE(processes_with(url, display).empty());
 }
 
+// Legacy readers get STRING and COMPOUND_TEXT; a SelectionClear that another client sends
+// does not end the serving process.
+TEST_F(ClipboardFaults, LegacyTargetsAndAForgedClear) {
+  const std::string url = "http://example.com/legacy";
+  x_->set_clipboard("Café 日本 😀");
+  ASSERT_EQ(x_->run({built("quotemill"), url}).status, 0);
+  auto read = [&](const std::string& target) {
+    return x_->run({"xclip", "-selection", "clipboard", "-o", "-t", target}).out;
+  };
+  const std::string targets = read("TARGETS");
+  for (const char* t : {"UTF8_STRING", "STRING", "COMPOUND_TEXT", "TEXT", "TARGETS"})
+    EXPECT_NE(targets.find(std::string(t) + "\n"), std::string::npos) << t << "\n" << targets;
+  EXPECT_EQ(read("STRING"), "Caf\xE9 &#x65E5;&#x672C; &#x1F600;");
+  // Xlib's compound text: Latin-1 in its initial state, then the designations for Japanese.
+  const std::string compound = read("COMPOUND_TEXT");
+  EXPECT_EQ(compound.substr(0, 5), "Caf\xE9 ");
+  EXPECT_NE(compound.find("\x1B$"), std::string::npos);
+
+  ASSERT_EQ(x_->run({built("tests/x_peer"), "send-clear"}).status, 0);
+  EXPECT_EQ(x_->clipboard(), "Café 日本 😀");
+  EXPECT_EQ(processes_with(url, x_->display()).size(), 1u);
+}
+
 // A display that accepts the connection and never answers: both programs give up within a
 // few seconds, as with a clipboard that cannot be opened, and nothing is written.
 TEST(ClipboardFaultsOwnDisplay, FrozenDisplayIsAClipboardThatCannotBeOpened) {

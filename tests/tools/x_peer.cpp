@@ -14,6 +14,7 @@
 //   x_peer race-read            asks for CLIPBOARD as UTF8_STRING and takes CLIPBOARD over at
 //                               once, as a new copy racing the request; reads the answer
 //                               (INCR too) and prints "got SIZE", "refused" or "unanswered"
+//   x_peer send-clear           sends the CLIPBOARD owner a SelectionClear of its own making
 //   x_peer owner                prints the CLIPBOARD owner's window id, or "none"
 //
 // The owning modes print "ready" once they own the selection, and end when they lose it
@@ -249,6 +250,16 @@ int main(int argc, char** argv) {
       std::printf("none\n");
     else
       std::printf("0x%lx\n", w);
+    return 0;
+  }
+  if (mode == "send-clear") {
+    XEvent ev{};
+    ev.xselectionclear.type = SelectionClear;
+    ev.xselectionclear.window = XGetSelectionOwner(d, atom(d, "CLIPBOARD"));
+    ev.xselectionclear.selection = atom(d, "CLIPBOARD");
+    ev.xselectionclear.time = CurrentTime;
+    XSendEvent(d, ev.xselectionclear.window, False, NoEventMask, &ev);
+    XSync(d, False);
     return 0;
   }
   if (mode == "read-incr-stall") return stall(d);
