@@ -326,7 +326,7 @@ TEST(ClipboardFaultsOwnDisplay, FrozenDisplayIsAClipboardThatCannotBeOpened) {
 // window in front for quotemill3's title.
 TEST(ClipboardLoad, TwoHundredRunsInTurn) {
   XSession x(true);
-  Child window = x.start({built("tests/lite_x_client"), "net", "Load page - Browser"});
+  Child window = x.start({built("tests/x_peer"), "net", "Load page - Browser"});
   const auto id = x.wait_window("^Load page - Browser$");
   ASSERT_TRUE(id);
   x.run({"xdotool", "windowactivate", "--sync", *id});

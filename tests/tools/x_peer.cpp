@@ -1,6 +1,13 @@
 // A misbehaving or special X client for end-to-end tests: the other side of the clipboard
-// in the cases that xclip cannot play.
+// in the cases that xclip cannot play, and the browser-like window whose caption quotemill3
+// reads.
 //
+//   x_peer net TITLE            a window with _NET_WM_NAME as UTF8_STRING, WM_NAME as COMPOUND_TEXT
+//   x_peer compound TITLE       a window with WM_NAME only, as COMPOUND_TEXT (as Qt writes Japanese)
+//   x_peer utf8 TITLE           a window with WM_NAME only, as UTF8_STRING
+//   x_peer child TITLE          as net, with the focus on a child window inside it
+//   x_peer net-latin1 TITLE     as compound, with _NET_WM_NAME as STRING (Latin-1), as xdotool writes it
+//   x_peer net-compound TITLE   as compound, with _NET_WM_NAME as COMPOUND_TEXT
 //   x_peer own-stuck            owns CLIPBOARD and never answers a request
 //   x_peer own-image            owns CLIPBOARD offering only image/png
 //   x_peer own-bytes FILE       owns CLIPBOARD offering FILE's bytes, unchanged, as UTF8_STRING
@@ -18,14 +25,18 @@
 //   x_peer owner                prints the CLIPBOARD owner's window id, or "none"
 //
 // The owning modes print "ready" once they own the selection, and end when they lose it
-// or after a minute at most.
+// or after a minute at most. A window takes the input focus once mapped and lives until
+// killed, fifteen minutes at most.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <clocale>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -237,10 +248,64 @@ int race(Display* d) {
   return 0;
 }
 
+// A focus request can race with the window manager's reparenting; the window stays all the same.
+int ignore_error(Display*, XErrorEvent*) { return 0; }
+
+int window(Display* d, std::string mode, char* title) {
+  XSetErrorHandler(ignore_error);
+  const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 300, 100, 1, 0, 0xFFFFFF);
+  const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+
+  const bool child = mode == "child";
+  if (child) mode = "net";
+  Window focus = w;
+  if (child) {
+    focus = XCreateSimpleWindow(d, w, 5, 5, 100, 50, 0, 0, 0xEEEEEE);
+    XMapWindow(d, focus);
+  }
+  if (mode == "net")
+    XChangeProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(title), static_cast<int>(std::strlen(title)));
+  if (mode == "net" || mode == "compound" || mode == "net-latin1" || mode == "net-compound") {
+    XTextProperty prop{};
+    if (Xutf8TextListToTextProperty(d, &title, 1, XCompoundTextStyle, &prop) < Success) return 1;
+    XSetWMName(d, w, &prop);
+    XFree(prop.value);
+  }
+  if (mode == "net-latin1" || mode == "net-compound") {
+    // A caption of another type than UTF8_STRING where a reader expects that one.
+    XTextProperty prop{};
+    const XICCEncodingStyle style = mode == "net-latin1" ? XStringStyle : XCompoundTextStyle;
+    if (Xutf8TextListToTextProperty(d, &title, 1, style, &prop) < Success) return 1;
+    XSetTextProperty(d, w, &prop, XInternAtom(d, "_NET_WM_NAME", False));
+    XFree(prop.value);
+  } else if (mode == "utf8") {
+    XChangeProperty(d, w, XA_WM_NAME, utf8, 8, PropModeReplace, reinterpret_cast<unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
+  }
+  XSelectInput(d, w, StructureNotifyMask);
+  XMapRaised(d, w);
+  const std::time_t until = std::time(nullptr) + 900;
+  for (XEvent ev; std::time(nullptr) < until;) {
+    // A map request made while the window manager is still starting up can be lost: ask again.
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsUnmapped) XMapRaised(d, w);
+    while (XPending(d)) {
+      XNextEvent(d, &ev);
+      if (ev.type == MapNotify) XSetInputFocus(d, focus, RevertToParent, CurrentTime);
+    }
+    XFlush(d);
+    struct timespec pause = {0, 50 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
+  std::setlocale(LC_ALL, "");  // a title in COMPOUND_TEXT needs the locale's character sets
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 3;
   const std::string mode = argv[1];
@@ -263,6 +328,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (mode == "read-incr-stall") return stall(d);
+  for (const char* m : {"net", "compound", "utf8", "child", "net-latin1", "net-compound"})
+    if (mode == m) return argc == 3 ? window(d, mode, argv[2]) : 2;
   if (mode == "race-read") return race(d);
   std::string bytes;
   if (mode == "own-bytes" && argc > 2) {
