@@ -348,10 +348,19 @@ class SelectionServer {
   std::optional<std::string> latin1_, compound_;
 };
 
+int window_errors = 0;
+int count_error(Display*, XErrorEvent*) {
+  ++window_errors;
+  return 0;
+}
+
+enum class Owner { Ours, Foreign, Gone };
+
 // Whether `w` is the window of a serving process of ours, which carries the server mark.
-bool is_our_server(Connection& c, Window w) {
-  if (w == None) return false;
-  auto* previous = XSetErrorHandler(ignore_error);  // the window may be gone already
+Owner owner_kind(Connection& c, Window w) {
+  if (w == None) return Owner::Gone;
+  window_errors = 0;
+  auto* previous = XSetErrorHandler(count_error);  // the window may be gone already
   Atom type = None;
   int format = 0;
   unsigned long items = 0, after = 0;
@@ -361,7 +370,8 @@ bool is_our_server(Connection& c, Window w) {
   XSync(c.display, False);
   XSetErrorHandler(previous);
   if (data) XFree(data);
-  return rc == Success && type != None;
+  if (window_errors > 0) return Owner::Gone;
+  return rc == Success && type != None ? Owner::Ours : Owner::Foreign;
 }
 
 enum class Ownership { Taken, TakenByOurs, Refused };
@@ -375,9 +385,16 @@ Ownership take_ownership(Connection& c, Time& when) {
   const unsigned char mark = 1;
   XChangeProperty(c.display, c.window, c.atoms->server_mark, c.atoms->integer, 8, PropModeReplace, &mark, 1);
   XSetSelectionOwner(c.display, c.atoms->clipboard, c.window, when);
-  const Window owner = XGetSelectionOwner(c.display, c.atoms->clipboard);
-  if (owner == c.window) return Ownership::Taken;
-  return is_our_server(c, owner) ? Ownership::TakenByOurs : Ownership::Refused;
+  // Among runs at once the owner that overtook this one may itself be overtaken and gone
+  // before its mark is read: ask again for the owner then.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const Window owner = XGetSelectionOwner(c.display, c.atoms->clipboard);
+    if (owner == c.window) return Ownership::Taken;
+    if (owner == None) break;
+    const Owner kind = owner_kind(c, owner);
+    if (kind != Owner::Gone) return kind == Owner::Ours ? Ownership::TakenByOurs : Ownership::Refused;
+  }
+  return Ownership::Refused;
 }
 
 // Cuts the serving process loose from its caller: own session, no terminal, standard
