@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <memory>
@@ -320,6 +325,41 @@ TEST(ClipboardFaultsOwnDisplay, FrozenDisplayIsAClipboardThatCannotBeOpened) {
   EXPECT_NE(lite.err.find("Quotemill_clip: クリップボードを開くことができません\n"), std::string::npos) << lite.err;
   EXPECT_EQ(x.clipboard_owner(), held);
   EXPECT_EQ(x.clipboard(), "keep me");
+}
+
+// A test program killed from outside, as a ctest time-out does, takes its Xvfb with it.
+TEST(ClipboardFaultsOwnDisplay, KilledTestProgramLeavesNoXvfb) {
+  int report[2];
+  ASSERT_EQ(pipe2(report, O_CLOEXEC), 0);
+  const pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    try {
+      XSession x;
+      const pid_t server = x.server_pid();
+      if (write(report[1], &server, sizeof server) != sizeof server) _exit(1);
+      for (;;) pause();  // until killed
+    } catch (...) {
+    }
+    _exit(1);
+  }
+  close(report[1]);
+  pid_t server = -1;
+  pollfd p{report[0], POLLIN, 0};
+  const bool told = poll(&p, 1, 20000) > 0 && read(report[0], &server, sizeof server) == sizeof server;
+  close(report[0]);
+  kill(program, SIGKILL);
+  waitpid(program, nullptr, 0);
+  ASSERT_TRUE(told);
+  ASSERT_GT(server, 0);
+  // Gone, or a zombie left to whoever adopted it.
+  auto alive = [&] {
+    const std::string stat = proc_file(server, "stat");
+    const std::size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+  };
+  for (int i = 0; i < 250 && alive(); ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_FALSE(alive());
 }
 
 // Both programs in turn, each quoting what the run before it left, with a browser-like

@@ -62,6 +62,7 @@ class XSession {
   XSession& operator=(const XSession&) = delete;
 
   const std::string& display() const { return display_; }
+  pid_t server_pid() const { return xvfb_; }
   // Stops the X server (it still accepts connections, and answers none) or lets it go on.
   void freeze(bool frozen) const;
 
