@@ -18,7 +18,6 @@ void X11Clipboard::acquire() { connection(); }
 void X11Clipboard::release() noexcept {}
 
 x11::Connection& X11Clipboard::connection() {
-  // A write hands its connection to the serving process; a later call needs a new one.
   if (!connection_ || !connection_->display) connection_ = std::make_unique<x11::Connection>();
   return *connection_;
 }

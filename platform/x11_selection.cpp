@@ -593,12 +593,6 @@ Connection::~Connection() {
   if (display) XCloseDisplay(display);
 }
 
-void Connection::abandon() noexcept {
-  // XCloseDisplay would talk to the server on the socket the serving process now uses.
-  close(ConnectionNumber(display));
-  display = nullptr;
-}
-
 std::optional<std::string> read_clipboard(Connection& c) {
   Display* d = c.display;
   const Atoms& a = *c.atoms;

@@ -44,9 +44,6 @@ struct Connection {
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
-
-  // Gives the socket up without a word to the server: another process serves on it now.
-  void abandon() noexcept;
 };
 
 // The CLIPBOARD text as UTF-8, up to its first NUL; nullopt when it offers no text.
@@ -58,7 +55,8 @@ Time server_time(Connection& c);
 
 // Makes `text` the CLIPBOARD content (nullopt: owned, but offering no text) until another
 // program takes it, through a detached serving process. Returns once the serving process
-// owns the selection; throws Error when it could not take it. The connection is used up.
+// owns the selection (or another serving process of ours has taken it since the read
+// began); throws Error when it could not take it.
 void serve_clipboard(Connection& c, const std::optional<std::string>& text);
 
 // Answers requests for CLIPBOARD until another client owns it and every transfer is done.
