@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <optional>
 
 #include "clipboard_x11.h"
+#include "error.h"
 #include "foreground_x11.h"
 #include "message_box.h"
+#include "messages.h"
 #include "process.h"
 #include "request.h"
 #include "ui_module.h"
@@ -32,11 +35,11 @@ int main(int argc, char** argv) {
   if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
 
   qm::keep_freed_memory();
+  qm::DesktopBoxes boxes("quotemill3_ui.so");
   try {
     const qm::CodePage cp = qm::locale_code_page();
     qm::X11Clipboard desktop_clipboard;
     qm::OneShotClipboard clipboard(desktop_clipboard, cp);
-    qm::DesktopBoxes boxes("quotemill3_ui.so");
     // quotemill-host passes the caption of the browser window the request came from.
     const char* given = std::getenv("QUOTEMILL_CAPTION");
     qm::FixedForegroundWindow given_foreground(given ? given : "");
@@ -45,6 +48,10 @@ int main(int argc, char** argv) {
         given ? static_cast<qm::ForegroundWindow&>(given_foreground) : desktop_foreground.emplace();
     qm::lite::Services services{clipboard, boxes, foreground, cp, qm::lite::ReadFileFromDisk, run_notice_window};
     qm::lite::ProcessRequest(qm::lite::SplitArguments(qm::join_arguments(argc, argv)), services);
+  } catch (const std::bad_alloc&) {
+    // A selection too large for the memory the run may use; nothing was written.
+    qm::return_freed_memory();
+    qm::lite::ShowNotice(boxes, qm::kCannotOpenClipboard);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quotemill3: %s\n", e.what());  // the run ends with status 0 all the same
   }

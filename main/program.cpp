@@ -1,5 +1,8 @@
 #include "program.h"
 
+#include <new>
+
+#include "process.h"
 #include "quote_builder.h"
 #include "text.h"
 
@@ -51,6 +54,11 @@ int run_quotemill(const Arguments& args, Desktop& desktop) {
         run_worker(args, desktop.clipboard, desktop.cp);
       } catch (const Error& e) {
         desktop.boxes.show(unhandled_error_box(e, args[0]));
+        return 1;
+      } catch (const std::bad_alloc&) {
+        // A selection too large for the memory the run may use: the clipboard stays as it was.
+        return_freed_memory();
+        desktop.boxes.show(unhandled_error_box(Error(kCannotOpenClipboard), args[0]));
         return 1;
       }
       return 0;

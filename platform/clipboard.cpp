@@ -1,5 +1,7 @@
 #include "clipboard.h"
 
+#include <new>
+
 #include "error.h"
 #include "text.h"
 
@@ -60,6 +62,8 @@ std::optional<std::string> OneShotClipboard::read_text() {
     std::optional<std::string> desktop = backend_.read();
     result = desktop ? edge_.from_desktop(std::move(*desktop)) : std::string();
   } catch (const Error&) {
+  } catch (const std::bad_alloc&) {
+    result.reset();  // a text too large for memory cannot be read
   }
   backend_.release();
   return result;
@@ -78,6 +82,8 @@ bool OneShotClipboard::write_text(std::string text) {
     else
       backend_.write(edge_.to_desktop(std::move(text)));
   } catch (const Error&) {
+    ok = false;
+  } catch (const std::bad_alloc&) {
     ok = false;
   }
   backend_.release();

@@ -1,5 +1,9 @@
 #include "clipboard_x11.h"
 
+#include <new>
+
+#include "error.h"
+#include "process.h"
 #include "x11_selection.h"
 
 namespace qm {
@@ -14,19 +18,31 @@ void X11Clipboard::acquire() { connection(); }
 void X11Clipboard::release() noexcept {}
 
 x11::Connection& X11Clipboard::connection() {
-  // A write hands its connection to the serving process; a later call needs a new one.
   if (!connection_ || !connection_->display) connection_ = std::make_unique<x11::Connection>();
   return *connection_;
 }
 
-std::optional<std::string> X11Clipboard::read() { return x11::read_clipboard(connection()); }
+// A text too large for the memory the program may use is a clipboard that cannot be opened.
+std::optional<std::string> X11Clipboard::read() {
+  try {
+    return x11::read_clipboard(connection());
+  } catch (const std::bad_alloc&) {
+    return_freed_memory();
+    throw Error(kCannotOpenClipboard);
+  }
+}
 
 void X11Clipboard::write(const std::optional<std::string>& text) {
-  x11::serve_clipboard(connection(), text);
+  try {
+    x11::serve_clipboard(connection(), text);
+  } catch (const std::bad_alloc&) {
+    return_freed_memory();
+    throw Error(kCannotOpenClipboard);
+  }
 }
 
 bool display_reachable() {
-  Display* d = XOpenDisplay(nullptr);
+  Display* d = x11::open_display();
   if (!d) return false;
   XCloseDisplay(d);
   return true;

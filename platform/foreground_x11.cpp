@@ -5,6 +5,9 @@
 #include <X11/Xutil.h>
 
 #include <memory>
+#include <string_view>
+
+#include "x11_selection.h"
 
 namespace qm {
 namespace {
@@ -16,26 +19,58 @@ struct DisplayCloser {
   void operator()(Display* d) const { XCloseDisplay(d); }
 };
 
-// One property of `w` as bytes, with the type the client stored; empty when it is not set.
-std::string property(Display* d, Window w, Atom name, Atom wanted_type, Atom* actual_type = nullptr) {
-  std::string value;
-  long offset = 0;
-  for (;;) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, name, offset, 65536, False, wanted_type, &type, &format, &count, &after,
-                           &data) != Success)
-      return {};
-    if (actual_type) *actual_type = type;
-    if (data) {
-      if (format == 8) value.append(reinterpret_cast<char*>(data), count);
-      XFree(data);
+// A caption is read only as far as a title can use: the title keeps 1023 bytes of the
+// code page, which no caption reaches in fewer than 4 KiB of UTF-8.
+constexpr long kCaptionBytes = 4096;
+
+std::string latin1_to_utf8(std::string_view s) {
+  std::string out;
+  for (unsigned char b : s) {
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
     }
-    if (type == None || format != 8 || after == 0) return value;
-    offset += static_cast<long>(count / 4);
   }
+  return out;
+}
+
+// The start of a text property of `w` in UTF-8, converted by the type the client stored it
+// with; empty when it is not set or does not convert. One request of a bounded length, so
+// no caption of any size or type keeps the read going.
+std::string text_property(Display* d, Window w, Atom name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(d, w, name, 0, kCaptionBytes / 4, False, AnyPropertyType, &type, &format, &count,
+                         &after, &data) != Success)
+    return {};
+  std::unique_ptr<unsigned char, int (*)(void*)> owned(data, XFree);
+  if (!data || type == None || format != 8 || count == 0) return {};
+  const std::string_view bytes(reinterpret_cast<const char*>(data), count);
+  if (type == XInternAtom(d, "UTF8_STRING", False)) {
+    std::string text(bytes);
+    if (after > 0) {
+      // Cut where the request ended: drop a character left incomplete.
+      std::size_t end = text.size();
+      while (end > 0 && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80) --end;
+      if (end > 0 && static_cast<unsigned char>(text[end - 1]) >= 0xC0) text.resize(end - 1);
+    }
+    return text;
+  }
+  if (type == XA_STRING) return latin1_to_utf8(bytes);
+  // COMPOUND_TEXT (as Qt writes a Japanese title) and any other encoding Xlib knows.
+  XTextProperty prop{data, type, 8, count};
+  std::string result;
+  char** list = nullptr;
+  int n = 0;
+  if (Xutf8TextPropertyToTextList(d, &prop, &list, &n) >= Success && list) {
+    for (int i = 0; i < n; ++i) result += list[i];
+    XFreeStringList(list);
+  }
+  return result;
 }
 
 Window active_window(Display* d) {
@@ -69,35 +104,10 @@ Window active_window(Display* d) {
   }
 }
 
-// WM_NAME as UTF-8: Latin-1 STRING, COMPOUND_TEXT (as Qt writes a Japanese title) or UTF8_STRING.
-std::string wm_name(Display* d, Window w) {
-  XTextProperty prop{};
-  if (!XGetWMName(d, w, &prop) || !prop.value) return {};
-  std::string result;
-  char** list = nullptr;
-  int n = 0;
-  if (Xutf8TextPropertyToTextList(d, &prop, &list, &n) >= Success && list) {
-    for (int i = 0; i < n; ++i) result += list[i];
-    XFreeStringList(list);
-  } else if (prop.encoding == XA_STRING && prop.format == 8) {
-    for (unsigned long i = 0; i < prop.nitems; ++i) {
-      const unsigned char c = prop.value[i];
-      if (c < 0x80) {
-        result += static_cast<char>(c);
-      } else {
-        result += static_cast<char>(0xC0 | (c >> 6));
-        result += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
-  }
-  XFree(prop.value);
-  return result;
-}
-
 }  // namespace
 
 struct X11ForegroundWindow::Connection {
-  std::unique_ptr<Display, DisplayCloser> display{XOpenDisplay(nullptr)};
+  std::unique_ptr<Display, DisplayCloser> display{x11::open_display()};
   Window at_start = None;
 };
 
@@ -112,8 +122,8 @@ std::string X11ForegroundWindow::caption() {
   if (!d) return {};
   auto* previous = XSetErrorHandler(ignore_x_error);
   auto read = [&](Window w) {
-    std::string text = property(d, w, XInternAtom(d, "_NET_WM_NAME", False), XInternAtom(d, "UTF8_STRING", False));
-    return text.empty() ? wm_name(d, w) : text;
+    std::string text = text_property(d, w, XInternAtom(d, "_NET_WM_NAME", False));
+    return text.empty() ? text_property(d, w, XA_WM_NAME) : text;
   };
   std::string text;
   if (const Window w = active_window(d); w != None) text = read(w);

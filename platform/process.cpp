@@ -3,7 +3,6 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <vector>
 
 namespace qm {
@@ -32,11 +31,6 @@ void keep_freed_memory() {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
 }
 
-int thread_count() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
-  return 1;
-}
+void return_freed_memory() { malloc_trim(0); }
 
 }  // namespace qm

@@ -17,7 +17,8 @@ std::string join_arguments(int argc, const char* const* argv);
 // text of up to hundreds of megabytes.
 void keep_freed_memory();
 
-// The number of threads of this process (1 when it cannot be told).
-int thread_count();
+// Hands the freed memory kept for reuse back to the system, so that after a text too large
+// for a memory limit there is room to tell the user.
+void return_freed_memory();
 
 }  // namespace qm

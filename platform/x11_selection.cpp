@@ -1,6 +1,7 @@
 #include "x11_selection.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,12 +12,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <climits>
+#include <clocale>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "error.h"
@@ -65,12 +74,23 @@ struct Property {
   std::size_t bytes() const { return format == 0 ? 0 : items * (format / 8); }
 };
 
-// Appends to a text whose final size an owner may not have told: it grows by half, not by
-// doubling, so that a large selection does not need three times its size on the way.
-void append_growing(std::string& out, std::string_view piece) {
-  if (out.size() + piece.size() > out.capacity()) {
-    std::string bigger =
-        string_with_capacity(std::max(out.size() + piece.size(), out.capacity() + out.capacity() / 2));
+// A read ends with "the clipboard cannot be opened" past this size or this time: an owner
+// may claim any size, send without end, or drip a byte just often enough not to stall.
+constexpr std::size_t kMaxRead = std::size_t{512} << 20;
+constexpr std::chrono::seconds kReadTimeout{20};
+// Room is made for what has arrived and at most this much more.
+constexpr std::size_t kMaxGrowth = std::size_t{64} << 20;
+
+// Appends to a text whose final size the owner may have told wrongly or not at all: room
+// grows by half, but never by more than kMaxGrowth and not past a `hint` that still holds,
+// so that a large selection does not need three times its size on the way.
+void append_growing(std::string& out, std::string_view piece, std::size_t hint = 0) {
+  const std::size_t need = out.size() + piece.size();
+  if (need > kMaxRead) throw Error(kCannotOpenClipboard);
+  if (need > out.capacity()) {
+    std::size_t room = need + std::clamp<std::size_t>(out.capacity() / 2, std::size_t{1} << 20, kMaxGrowth);
+    if (hint >= need) room = std::min(room, hint);
+    std::string bigger = string_with_capacity(room);
     bigger.append(out);
     out.swap(bigger);
   }
@@ -79,7 +99,8 @@ void append_growing(std::string& out, std::string_view piece) {
 
 // Reads a property whole, in pieces that the allocator can reuse (a fresh page is dear on
 // a virtual machine), appending its bytes to `out`; deletes it after the last piece.
-Property take_property(Connection& c, std::string* out = nullptr) {
+// An INCR chunk (`incremental`) only adds to the text, which grows by append_growing.
+Property take_property(Connection& c, std::string* out = nullptr, bool incremental = false, std::size_t hint = 0) {
   constexpr long kPieceWords = (1 << 20) / 4;
   Property p;
   for (long offset = 0;; offset += kPieceWords) {
@@ -93,15 +114,16 @@ Property take_property(Connection& c, std::string* out = nullptr) {
     if (offset == 0) {
       p.type = type;
       p.format = format;
-      // The first piece tells the whole size: make room for it once.
-      if (format == 8 && out && out->capacity() < out->size() + items + after) {
+      // The first piece tells the whole size, which the server holds: make room for it once.
+      if (format == 8 && out && !incremental && out->capacity() < out->size() + items + after) {
+        if (out->size() + items + after > kMaxRead) throw Error(kCannotOpenClipboard);
         std::string room = string_with_capacity(out->size() + items + after);
         room.append(*out);
         out->swap(room);
       }
     }
     p.items += items;
-    if (format == 8 && out && data) append_growing(*out, {reinterpret_cast<const char*>(data), items});
+    if (format == 8 && out && data) append_growing(*out, {reinterpret_cast<const char*>(data), items}, hint);
     else if (offset == 0) p.data = std::move(piece);  // an INCR size or a non-text answer
     if (after == 0 || type == None || format != 8 || !out) return p;
   }
@@ -121,21 +143,23 @@ std::string latin1_to_utf8(std::string_view s) {
   return out;
 }
 
-// Receives an INCR transfer, whose first property (already deleted) gave `hint` bytes.
-std::string receive_incremental(Connection& c, std::size_t hint) {
-  std::string out = string_with_capacity(hint);
+// Receives an INCR transfer, whose first property (already deleted) claimed `hint` bytes:
+// only a hint, as an owner may claim any size.
+std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_point deadline) {
+  std::string out = string_with_capacity(std::min(hint, kMaxGrowth));
   for (;;) {
     XEvent ev;
     const bool arrived = wait_for_event(
-        c.display, Clock::now() + kStallTimeout,
+        c.display, std::min(deadline, Clock::now() + kStallTimeout),
         [&](const XEvent& e) {
           return e.type == PropertyNotify && e.xproperty.window == c.window &&
                  e.xproperty.atom == c.atoms->property && e.xproperty.state == PropertyNewValue;
         },
         ev);
     if (!arrived) throw Error(kCannotOpenClipboard);
-    const bool last = take_property(c, &out).items == 0;
-    if (last) return out;
+    const Property chunk = take_property(c, &out, true, hint);
+    if (chunk.type != None && chunk.format != 8) throw Error(kCannotOpenClipboard);  // not a text chunk
+    if (chunk.items == 0) return out;
   }
 }
 
@@ -153,6 +177,7 @@ int exit_on_io_error(Display*) { _exit(0); }
 // A transfer in progress to one requestor's property.
 struct Transfer {
   Atom type;
+  std::string_view data;
   std::size_t offset;
   Clock::time_point last_progress;
 };
@@ -176,6 +201,10 @@ class SelectionServer {
         handle(ev);
       drop_stalled();
     }
+    // The X server drops what a client that hung up still had unread in its socket: the
+    // last SelectionNotify or the empty chunk that ends a transfer. Wait until it has
+    // processed everything sent.
+    XSync(c_.display, False);
   }
 
  private:
@@ -184,7 +213,9 @@ class SelectionServer {
   void handle(const XEvent& ev) {
     switch (ev.type) {
       case SelectionClear:
-        if (ev.xselectionclear.selection == a_.clipboard) lost_ = true;
+        // Only the X server tells an owner that it has lost the selection; a SelectionClear
+        // that another client sent proves nothing.
+        if (ev.xselectionclear.selection == a_.clipboard && !ev.xany.send_event) lost_ = true;
         break;
       case SelectionRequest:
         answer(ev.xselectionrequest);
@@ -201,7 +232,32 @@ class SelectionServer {
   }
 
   bool is_text_target(Atom target) const {
-    return target == a_.utf8_string || target == a_.text_plain_utf8 || target == a_.text;
+    return target == a_.utf8_string || target == a_.text_plain_utf8 || target == a_.text ||
+           target == a_.string || target == a_.compound_text;
+  }
+
+  // The text as a target asks for it. The legacy forms are made on the first request for each:
+  // STRING is Latin-1 with what Latin-1 cannot hold as numeric character references, which
+  // are the same characters to every reader of HTML; COMPOUND_TEXT comes from Xlib's
+  // conversion, and in the Latin-1 form (valid compound text) where that fails.
+  std::pair<Atom, std::string_view> form(Atom target) {
+    if (target == a_.text_plain_utf8) return {a_.text_plain_utf8, data_};
+    if (target == a_.string || target == a_.compound_text) {
+      if (!latin1_) latin1_ = from_utf8(data_, CodePage::from_codeset("ISO-8859-1"));
+      if (target == a_.string) return {a_.string, *latin1_};
+      if (!compound_) {
+        std::string text(data_);
+        char* list[] = {text.data()};
+        XTextProperty prop{};
+        if (Xutf8TextListToTextProperty(c_.display, list, 1, XCompoundTextStyle, &prop) == Success && prop.value)
+          compound_.emplace(reinterpret_cast<const char*>(prop.value), prop.nitems);
+        else
+          compound_ = *latin1_;
+        if (prop.value) XFree(prop.value);
+      }
+      return {a_.compound_text, *compound_};
+    }
+    return {a_.utf8_string, data_};  // UTF8_STRING, and TEXT answered as UTF-8
   }
 
   void answer(const XSelectionRequestEvent& req) {
@@ -221,7 +277,8 @@ class SelectionServer {
       // refused
     } else if (req.target == a_.targets) {
       std::vector<Atom> offered{a_.targets, a_.timestamp};
-      if (offers_text_) offered.insert(offered.end(), {a_.utf8_string, a_.text_plain_utf8, a_.text});
+      if (offers_text_)
+        offered.insert(offered.end(), {a_.utf8_string, a_.text_plain_utf8, a_.text, a_.string, a_.compound_text});
       XChangeProperty(d, req.requestor, property, a_.atom, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(offered.data()), static_cast<int>(offered.size()));
       reply.property = property;
@@ -231,17 +288,16 @@ class SelectionServer {
                       reinterpret_cast<unsigned char*>(&stamp), 1);
       reply.property = property;
     } else if (offers_text_ && is_text_target(req.target)) {
-      // TEXT is answered as UTF-8; text/plain;charset=utf-8 keeps its own name.
-      const Atom type = req.target == a_.text_plain_utf8 ? a_.text_plain_utf8 : a_.utf8_string;
-      if (data_.size() <= chunk_) {
+      const auto [type, text] = form(req.target);
+      if (text.size() <= chunk_) {
         XChangeProperty(d, req.requestor, property, type, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(data_.data()), static_cast<int>(data_.size()));
+                        reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
       } else {
         XSelectInput(d, req.requestor, PropertyChangeMask | StructureNotifyMask);
-        long size = static_cast<long>(data_.size());
+        long size = static_cast<long>(text.size());
         XChangeProperty(d, req.requestor, property, a_.incr, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&size), 1);
-        transfers_[{req.requestor, property}] = Transfer{type, 0, Clock::now()};
+        transfers_[{req.requestor, property}] = Transfer{type, text, 0, Clock::now()};
       }
       reply.property = property;
     }
@@ -255,9 +311,9 @@ class SelectionServer {
     auto it = transfers_.find(key);
     if (it == transfers_.end()) return;
     Transfer& t = it->second;
-    const std::size_t n = std::min(chunk_, data_.size() - t.offset);
+    const std::size_t n = std::min(chunk_, t.data.size() - t.offset);
     XChangeProperty(c_.display, key.first, key.second, t.type, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(data_.data() + t.offset), static_cast<int>(n));
+                    reinterpret_cast<const unsigned char*>(t.data.data() + t.offset), static_cast<int>(n));
     t.last_progress = Clock::now();
     if (n == 0) finish(it);  // the empty chunk ends the transfer
     else t.offset += n;
@@ -289,13 +345,56 @@ class SelectionServer {
   std::size_t chunk_ = 0;
   bool lost_ = false;
   std::map<Key, Transfer> transfers_;
+  std::optional<std::string> latin1_, compound_;
 };
 
-// Takes CLIPBOARD for the connection's window; false when the server would not give it.
-bool take_ownership(Connection& c, Time& when) {
-  when = server_time(c);
+int window_errors = 0;
+int count_error(Display*, XErrorEvent*) {
+  ++window_errors;
+  return 0;
+}
+
+enum class Owner { Ours, Foreign, Gone };
+
+// Whether `w` is the window of a serving process of ours, which carries the server mark.
+Owner owner_kind(Connection& c, Window w) {
+  if (w == None) return Owner::Gone;
+  window_errors = 0;
+  auto* previous = XSetErrorHandler(count_error);  // the window may be gone already
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const int rc = XGetWindowProperty(c.display, w, c.atoms->server_mark, 0, 1, False, AnyPropertyType, &type,
+                                    &format, &items, &after, &data);
+  XSync(c.display, False);
+  XSetErrorHandler(previous);
+  if (data) XFree(data);
+  if (window_errors > 0) return Owner::Gone;
+  return rc == Success && type != None ? Owner::Ours : Owner::Foreign;
+}
+
+enum class Ownership { Taken, TakenByOurs, Refused };
+
+// Takes CLIPBOARD for the connection's window as of the start of the read, if there was
+// one: the X server refuses that when another client has taken it since, and the newer copy
+// stays. When that client is a serving process of ours (two runs at once), its result is as
+// good as this one's and the write has nothing left to do.
+Ownership take_ownership(Connection& c, Time& when) {
+  when = c.read_started != CurrentTime ? c.read_started : server_time(c);
+  const unsigned char mark = 1;
+  XChangeProperty(c.display, c.window, c.atoms->server_mark, c.atoms->integer, 8, PropModeReplace, &mark, 1);
   XSetSelectionOwner(c.display, c.atoms->clipboard, c.window, when);
-  return XGetSelectionOwner(c.display, c.atoms->clipboard) == c.window;
+  // Among runs at once the owner that overtook this one may itself be overtaken and gone
+  // before its mark is read: ask again for the owner then.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const Window owner = XGetSelectionOwner(c.display, c.atoms->clipboard);
+    if (owner == c.window) return Ownership::Taken;
+    if (owner == None) break;
+    const Owner kind = owner_kind(c, owner);
+    if (kind != Owner::Gone) return kind == Owner::Ours ? Ownership::TakenByOurs : Ownership::Refused;
+  }
+  return Ownership::Refused;
 }
 
 // Cuts the serving process loose from its caller: own session, no terminal, standard
@@ -320,27 +419,12 @@ void detach(std::initializer_list<int> keep) {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// From a single-threaded process: fork, and let the child go on serving on the connection
-// that already owns the selection.
-void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
-  Time when;
-  if (!take_ownership(c, when)) throw Error(kCannotOpenClipboard);  // a round trip: all is sent
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) throw Error(kCannotOpenClipboard);
-  if (pid == 0) {
-    detach({ConnectionNumber(c.display)});
-    run_selection_server(c, when, text ? std::string_view(*text) : std::string_view(), text.has_value());
-    _exit(0);
-  }
-  c.abandon();
-}
-
 int dup_high(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
 
-// From a process that runs threads, where only exec is safe after fork: start the program
-// again as a serving process, hand it the text in a memory file, wait until it owns the
-// selection.
+// Starts the program again as a serving process, hands it the text in a memory file and
+// waits until it owns the selection. A fresh program holds the text and little else: a
+// forked one would keep the whole heap of the run (freed memory included) for as long as it
+// serves, and after fork only exec is safe in a process that runs threads.
 void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
   const int memfd = memfd_create("quotemill-clipboard", MFD_CLOEXEC);
   if (memfd < 0) throw Error(kCannotOpenClipboard);
@@ -367,7 +451,8 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
     if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, kServerVariable, sizeof kServerVariable - 1) != 0)
       env_strings.emplace_back(*e);
   env_strings.push_back(std::string("DISPLAY=") + DisplayString(c.display));
-  env_strings.push_back(std::string(kServerVariable) + (text ? "=text" : "=empty"));
+  env_strings.push_back(std::string(kServerVariable) + (text ? "=text:" : "=empty:") +
+                        std::to_string(c.read_started));
   std::vector<char*> envp;
   for (auto& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
@@ -389,15 +474,29 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
   const std::string program = executable_path();
-  char name[] = "quotemill-clipboard";
-  char* argv[] = {name, nullptr};
+  // The run's own arguments follow the name, so that a process list tells whose result it serves.
+  std::string cmdline;
+  {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    cmdline.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::vector<std::string> arguments{"quotemill-clipboard"};
+  for (std::size_t at = cmdline.find('\0'); at != std::string::npos && at + 1 < cmdline.size();) {
+    const std::size_t end = cmdline.find('\0', at + 1);
+    arguments.push_back(cmdline.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
+    at = end;
+  }
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv, envp.data());
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   close(data_fd);
   close(status_fd);
 
+  // '1': it owns the clipboard; '2': a serving process of ours took it first.
   char answer = 0;
   if (rc == 0) {
     pollfd p{status[0], POLLIN, 0};
@@ -405,7 +504,7 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
       answer = 0;
   }
   close(status[0]);
-  if (answer != '1') {
+  if (answer != '1' && answer != '2') {
     if (rc == 0) {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
@@ -418,7 +517,8 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
 
 Atoms::Atoms(Display* d) {
   const char* names[] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8",
-                         "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION"};
+                         "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION",
+                         "_QUOTEMILL_SERVER", "COMPOUND_TEXT"};
   Atom values[std::size(names)];
   XInternAtoms(d, const_cast<char**>(names), static_cast<int>(std::size(names)), False, values);
   clipboard = values[0];
@@ -432,10 +532,58 @@ Atoms::Atoms(Display* d) {
   integer = values[8];
   atom = values[9];
   property = values[10];
+  server_mark = values[11];
+  compound_text = values[12];
+}
+
+namespace {
+
+// A connection attempt that may outlive the caller's patience.
+struct ConnectAttempt {
+  std::mutex mutex;
+  std::condition_variable done_cv;
+  bool done = false;
+  bool abandoned = false;
+  Display* display = nullptr;
+};
+
+std::atomic<bool> display_unresponsive{false};
+// A display that answered after its caller had given up, kept where it can still be found.
+std::atomic<Display*> late_display{nullptr};
+
+}  // namespace
+
+Display* open_display(const char* display_name) {
+  if (display_unresponsive) return nullptr;
+  auto attempt = std::make_shared<ConnectAttempt>();
+  const std::optional<std::string> name = display_name ? std::optional<std::string>(display_name) : std::nullopt;
+  // Xlib has no time-out of its own: the attempt runs on a thread that can be left behind.
+  std::thread connecting([attempt, name] {
+    Display* d = XOpenDisplay(name ? name->c_str() : nullptr);
+    if (d) XSync(d, False);  // the display's first answer
+    std::lock_guard lock(attempt->mutex);
+    if (attempt->abandoned)
+      late_display = d;
+    else
+      attempt->display = d;
+    attempt->done = true;
+    attempt->done_cv.notify_all();
+  });
+  std::unique_lock lock(attempt->mutex);
+  if (attempt->done_cv.wait_for(lock, kConnectTimeout, [&] { return attempt->done; })) {
+    lock.unlock();
+    connecting.join();
+    return attempt->display;
+  }
+  attempt->abandoned = true;
+  display_unresponsive = true;
+  lock.unlock();
+  connecting.detach();
+  return nullptr;
 }
 
 Connection::Connection(const char* display_name) {
-  display = XOpenDisplay(display_name);
+  display = open_display(display_name);
   if (!display) throw Error(kCannotOpenClipboard);
   window = create_window(display);
   atoms.emplace(display);
@@ -445,15 +593,11 @@ Connection::~Connection() {
   if (display) XCloseDisplay(display);
 }
 
-void Connection::abandon() noexcept {
-  // XCloseDisplay would talk to the server on the socket the serving process now uses.
-  close(ConnectionNumber(display));
-  display = nullptr;
-}
-
 std::optional<std::string> read_clipboard(Connection& c) {
   Display* d = c.display;
   const Atoms& a = *c.atoms;
+  const auto deadline = Clock::now() + kReadTimeout;
+  c.read_started = server_time(c);
   for (Atom target : {a.utf8_string, a.text_plain_utf8, a.string}) {
     XDeleteProperty(d, c.window, a.property);
     XConvertSelection(d, a.clipboard, target, a.property, c.window, CurrentTime);
@@ -475,11 +619,13 @@ std::optional<std::string> read_clipboard(Connection& c) {
     std::string text;
     Property first = take_property(c, &text);
     if (first.type == a.incr) {
-      const std::size_t hint = first.format == 32 && first.items > 0
-                                   ? static_cast<std::size_t>(reinterpret_cast<const long*>(first.data.get())[0])
-                                   : 0;
+      // Xlib hands a 32-bit item over as a long, sign-extended: 0xFFFFFFFF arrives as -1.
+      const std::size_t hint =
+          first.format == 32 && first.items > 0
+              ? static_cast<std::uint32_t>(reinterpret_cast<const long*>(first.data.get())[0])
+              : 0;
       first = Property{};
-      text = receive_incremental(c, std::min<std::size_t>(hint, std::size_t{1} << 32));
+      text = receive_incremental(c, hint, deadline);
     } else if (first.format != 8) {
       continue;
     }
@@ -498,12 +644,7 @@ Time server_time(Connection& c) {
   return seen ? ev.xproperty.time : CurrentTime;
 }
 
-void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
-  if (thread_count() == 1)
-    serve_by_fork(c, text);
-  else
-    serve_by_spawn(c, text);
-}
+void serve_clipboard(Connection& c, const std::optional<std::string>& text) { serve_by_spawn(c, text); }
 
 void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text) {
   SelectionServer(c, owned_since, data, offers_text).run();
@@ -512,8 +653,12 @@ void run_selection_server(Connection& c, Time owned_since, std::string_view data
 bool is_spawned_server() { return std::getenv(kServerVariable) != nullptr; }
 
 int run_spawned_server() {
-  const bool offers_text = std::string_view(std::getenv(kServerVariable)) == "text";
+  const std::string_view request = std::getenv(kServerVariable);
+  const bool offers_text = request.starts_with("text:");
+  const Time read_started = std::strtoul(request.data() + request.find(':') + 1, nullptr, 10);
   unsetenv(kServerVariable);
+  // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
+  std::setlocale(LC_CTYPE, "C.UTF-8");
   detach({kServerDataFd, kServerStatusFd});
   auto report = [](char answer) {
     if (write(kServerStatusFd, &answer, 1) != 1) {
@@ -532,10 +677,12 @@ int run_spawned_server() {
   }
   try {
     Connection c;
+    c.read_started = read_started;
     Time when;
-    if (!take_ownership(c, when)) {
-      report('0');
-      return 1;
+    const Ownership taken = take_ownership(c, when);
+    if (taken != Ownership::Taken) {
+      report(taken == Ownership::TakenByOurs ? '2' : '0');
+      return taken == Ownership::TakenByOurs ? 0 : 1;
     }
     report('1');
     run_selection_server(c, when, std::string_view(static_cast<const char*>(map), size), offers_text);

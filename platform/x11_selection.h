@@ -16,9 +16,17 @@ namespace qm::x11 {
 inline constexpr std::chrono::milliseconds kAnswerTimeout{3000};
 inline constexpr std::chrono::milliseconds kStallTimeout{5000};
 
+// How long connecting to the display and its first answer may take.
+inline constexpr std::chrono::milliseconds kConnectTimeout{3000};
+
+// XOpenDisplay within kConnectTimeout: a stopped X server, or a socket that accepts and
+// never answers, gives nullptr instead of blocking. Once a display has not answered in
+// time, every later call gives nullptr at once.
+Display* open_display(const char* display_name = nullptr);
+
 struct Atoms {
   Atom clipboard, targets, timestamp, utf8_string, text_plain_utf8, text, string, incr, integer,
-      atom, property;
+      atom, property, server_mark, compound_text;
   explicit Atoms(Display* display);
 };
 
@@ -27,15 +35,15 @@ struct Connection {
   Display* display = nullptr;
   Window window = 0;
   std::optional<Atoms> atoms;
+  // When the last read began (server time): a write claims the clipboard as of then, so
+  // that the X server refuses it when another program copied in the meantime.
+  Time read_started = CurrentTime;
 
   // Connects to $DISPLAY (or `display_name`); throws Error when no display is reachable.
   explicit Connection(const char* display_name = nullptr);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
-
-  // Gives the socket up without a word to the server: another process serves on it now.
-  void abandon() noexcept;
 };
 
 // The CLIPBOARD text as UTF-8, up to its first NUL; nullopt when it offers no text.
@@ -47,7 +55,8 @@ Time server_time(Connection& c);
 
 // Makes `text` the CLIPBOARD content (nullopt: owned, but offering no text) until another
 // program takes it, through a detached serving process. Returns once the serving process
-// owns the selection; throws Error when it could not take it. The connection is used up.
+// owns the selection (or another serving process of ours has taken it since the read
+// began); throws Error when it could not take it.
 void serve_clipboard(Connection& c, const std::optional<std::string>& text);
 
 // Answers requests for CLIPBOARD until another client owns it and every transfer is done.

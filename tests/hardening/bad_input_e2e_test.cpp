@@ -36,7 +36,7 @@ class BadInputE2E : public ::testing::Test {
 
   // A window with that caption, made the active window; `pattern` finds it.
   static Child foreground(const std::string& caption, const std::string& pattern) {
-    Child window = x_->start({built("tests/lite_x_client"), "net", caption});
+    Child window = x_->start({built("tests/x_peer"), "net", caption});
     const auto id = x_->wait_window(pattern);
     EXPECT_TRUE(id) << pattern;
     if (id) {

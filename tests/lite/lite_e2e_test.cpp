@@ -36,7 +36,7 @@ class LiteE2E : public ::testing::Test {
 
   // A window with that caption, stored as `mode` says, made the active window.
   static Child foreground(const std::string& mode, const std::string& caption) {
-    Child window = x_->start({built("tests/lite_x_client"), mode, caption});
+    Child window = x_->start({built("tests/x_peer"), mode, caption});
     const std::string pattern = "^" + std::regex_replace(caption, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
     const auto id = x_->wait_window(pattern);
     EXPECT_TRUE(id) << caption << (window.running() ? " (running) " : " (ended) ")
@@ -58,7 +58,7 @@ class LiteE2E : public ::testing::Test {
     for (int i = 0; i < boxes; ++i) EXPECT_TRUE(x_->answer_box(kBox, 15s)) << "box " << i;
     return run.wait(15s);
   }
-  static std::string owner() { return x_->run({built("tests/lite_x_client"), "owner"}).out; }
+  static std::string owner() { return x_->run({built("tests/x_peer"), "owner"}).out; }
 
   static std::unique_ptr<XSession> x_;
   static std::unique_ptr<Child> browser_;
@@ -122,6 +122,27 @@ TEST_F(LiteE2E, TitleFromEveryWayOfStoringTheCaption) {
     const RunResult r = quotemill3({"-a", U});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(x_->clipboard(), "<a title=\"日記の見出し - 日記\" href=\"" + U + "\">x</a>") << mode;
+  }
+}
+
+// _NET_WM_NAME of another type than UTF8_STRING (xdotool writes STRING) is read by its type.
+TEST_F(LiteE2E, TitleFromANetCaptionOfAnotherType) {
+  struct Case {
+    std::string mode, caption, title;
+  } cases[] = {
+      {"net-latin1", "Café crème - Browser", "Café crème"},
+      {"net-compound", "日記の見出し - Opera", "日記の見出し"},
+  };
+  for (const Case& c : cases) {
+    Child window = foreground(c.mode, c.caption);
+    x_->set_clipboard("x");
+    RunOptions options;
+    options.timeout = 10s;
+    const RunResult r = quotemill3({"-a", U}, options);
+    EXPECT_FALSE(r.timed_out) << c.mode;
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Quotemill_clip"), std::string::npos) << c.mode << r.err;
+    EXPECT_EQ(x_->clipboard(), "<a title=\"" + c.title + "\" href=\"" + U + "\">x</a>") << c.mode;
   }
 }
 
@@ -205,7 +226,7 @@ TEST_F(LiteE2E, BoxesShowTheirWholeTitleCentred) {
 
 TEST_F(LiteE2E, UnansweredClipboardIsReportedAndNotWritten) {
   const std::string before = owner();
-  Child holder = x_->start({built("tests/lite_x_client"), "hold"});
+  Child holder = x_->start({built("tests/x_peer"), "own-stuck"});
   std::string held;
   for (int i = 0; i < 250 && (held = owner()) == before; ++i) std::this_thread::sleep_for(20ms);
   ASSERT_NE(held, before);
@@ -268,7 +289,7 @@ TEST_F(LiteE2E, NoArgumentsShowTheNoticeWindowUntilDismissed) {
 TEST(LiteE2EWithoutWindowManager, TitleOfTheFocusWindowsTopLevel) {
   XSession x(false);
   for (const std::string mode : {"net", "child", "compound"}) {
-    Child window = x.start({built("tests/lite_x_client"), mode, "日記 - Opera " + mode});
+    Child window = x.start({built("tests/x_peer"), mode, "日記 - Opera " + mode});
     ASSERT_TRUE(x.wait_window("^日記 - Opera " + mode + "$"));
     std::string focus;
     for (int i = 0; i < 100 && focus.empty(); ++i) {  // the client takes the focus once mapped

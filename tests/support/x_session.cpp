@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,24 +56,56 @@ pid_t spawn(const std::vector<std::string>& argv, const RunOptions& options, int
   for (auto& s : env) envp.push_back(s.data());
   envp.push_back(nullptr);
   std::vector<std::string> argv_copy = argv;
+  if (options.address_space_mib > 0) {
+    // The limit is set in the child, by the shell that then becomes the program.
+    argv_copy.insert(argv_copy.begin(),
+                     {"sh", "-c", "ulimit -v " + std::to_string(options.address_space_mib * 1024) + " && exec \"$@\"",
+                      "sh"});
+  }
   for (auto& s : argv_copy) args.push_back(s.data());
   args.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in_fd, 0);
-  posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
-  posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
-  if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  posix_spawnattr_setpgroup(&attr, 0);  // a group of its own, so a time-out kills it whole
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-  pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (rc != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
+  // Found before the fork: the child only makes async-signal-safe calls up to exec.
+  std::string path = argv_copy[0];
+  if (path.find('/') == std::string::npos) {
+    const char* dirs = std::getenv("PATH");
+    std::stringstream list(dirs ? dirs : "/usr/bin:/bin");
+    for (std::string dir; std::getline(list, dir, ':');)
+      if (access((dir + "/" + path).c_str(), X_OK) == 0) {
+        path = dir + "/" + path;
+        break;
+      }
+  }
+  int failed[2];
+  if (pipe2(failed, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
+  if (pid == 0) {
+    // Killed with the test program, whatever kills it (a ctest time-out): no Xvfb, window
+    // manager or program under test outlives it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    setpgid(0, 0);  // a group of its own, so a time-out kills it whole
+    dup2(in_fd, 0);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    if ((options.cwd.empty() || chdir(options.cwd.c_str()) == 0)) execve(path.c_str(), args.data(), envp.data());
+    const int error = errno;
+    if (write(failed[1], &error, sizeof error) < 0) {
+      // the parent sees the exit all the same
+    }
+    _exit(127);
+  }
+  setpgid(pid, pid);  // also here, so that a kill of the group right away finds it
+  close(failed[1]);
+  int error = 0;
+  const ssize_t got = read(failed[0], &error, sizeof error);
+  close(failed[0]);
+  if (got == static_cast<ssize_t>(sizeof error)) {
+    waitpid(pid, nullptr, 0);
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(error));
+  }
   return pid;
 }
 
@@ -189,7 +221,10 @@ Child::~Child() {
 
 bool Child::running() const {
   if (reaped_) return false;
-  return waitpid(pid_, nullptr, WNOHANG) == 0;  // a zombie is reaped by wait() later
+  // Looks without reaping, so that wait() still finds the exit status.
+  siginfo_t info{};
+  if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+  return info.si_pid == 0;
 }
 
 RunResult Child::wait(std::chrono::milliseconds timeout) {
@@ -259,8 +294,11 @@ XSession::XSession(bool window_manager) {
   }
 }
 
+void XSession::freeze(bool frozen) const { kill(xvfb_, frozen ? SIGSTOP : SIGCONT); }
+
 XSession::~XSession() {
   rmdir(runtime_dir_.c_str());
+  freeze(false);  // a stopped server would not take its SIGTERM
   for (pid_t pid : {wm_, xvfb_}) {
     if (pid <= 0) continue;
     kill(pid, SIGTERM);
@@ -427,6 +465,18 @@ std::string XSession::box_faults(const std::string& id, const std::string& title
   if (run({"xprop", "-id", id, "_NET_WM_ALLOWED_ACTIONS"}, brief()).out.find("MAXIMIZE") != std::string::npos)
     faults << "offers maximise; ";
   return faults.str();
+}
+
+RunResult XSession::run_answering(const std::vector<std::string>& argv, const std::string& title_regex,
+                                  RunOptions options) const {
+  const auto limit = options.timeout;
+  Child child = start(argv, std::move(options));
+  const auto deadline = Clock::now() + limit;
+  while (child.running() && Clock::now() < deadline) {
+    if (wait_window(title_regex, 200ms)) answer_box(title_regex);
+  }
+  return child.wait(std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::max<Clock::duration>(deadline - Clock::now(), 100ms)));
 }
 
 }  // namespace qm::test

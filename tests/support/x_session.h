@@ -26,6 +26,7 @@ struct RunOptions {
   std::string cwd;                            // working directory; the current one when empty
   std::chrono::milliseconds timeout = 20s;
   bool keep_stdout_open = false;              // read standard output to its end, as a launcher does
+  std::size_t address_space_mib = 0;          // when set, the program runs under ulimit -v of that size
 };
 
 // A program started in the background; killed at destruction if still running.
@@ -61,6 +62,9 @@ class XSession {
   XSession& operator=(const XSession&) = delete;
 
   const std::string& display() const { return display_; }
+  pid_t server_pid() const { return xvfb_; }
+  // Stops the X server (it still accepts connections, and answers none) or lets it go on.
+  void freeze(bool frozen) const;
 
   // Runs a program on this display (DISPLAY set, LANG=C.UTF-8 unless given).
   RunResult run(const std::vector<std::string>& argv, RunOptions options = {}) const;
@@ -82,6 +86,9 @@ class XSession {
   // Presses Return in the box with that title until it has gone; false if it never showed
   // or would not close.
   bool answer_box(const std::string& title_regex, std::chrono::milliseconds timeout = 10s) const;
+  // Runs a program to its end, answering every box with that title that it shows meanwhile.
+  RunResult run_answering(const std::vector<std::string>& argv, const std::string& title_regex,
+                          RunOptions options = {}) const;
 
   // What is amiss with the box of that id and title as openbox shows it, "" when nothing:
   // its frame's centre stands within 2 pixels of the screen's centre (waiting for it a few
