@@ -277,6 +277,13 @@ bool CodePage::never_inside_character(unsigned char byte) const noexcept {
   return true;
 }
 
+std::string latin1_to_utf8(std::string_view latin1) {
+  std::string out;
+  out.reserve(latin1.size() + latin1.size() / 8);
+  for (const unsigned char b : latin1) append_utf8(b, out);
+  return out;
+}
+
 std::string from_utf8(std::string_view utf8, const CodePage& cp) {
   if (cp.is_utf8()) return std::string(utf8);
   const CodeTables& t = tables(cp);

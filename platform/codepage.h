@@ -53,4 +53,7 @@ std::string to_utf8(std::string_view text, const CodePage& cp);
 // Appends the UTF-8 form of one character.
 void append_utf8(char32_t c, std::string& out);
 
+// Latin-1 (X11's STRING) to UTF-8: every byte is the character of that number.
+std::string latin1_to_utf8(std::string_view latin1);
+
 }  // namespace qm

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "codepage.h"
 #include "x11_selection.h"
 
 namespace qm {
@@ -22,19 +23,6 @@ struct DisplayCloser {
 // A caption is read only as far as a title can use: the title keeps 1023 bytes of the
 // code page, which no caption reaches in fewer than 4 KiB of UTF-8.
 constexpr long kCaptionBytes = 4096;
-
-std::string latin1_to_utf8(std::string_view s) {
-  std::string out;
-  for (unsigned char b : s) {
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
 
 // The start of a text property of `w` in UTF-8, converted by the type the client stored it
 // with; empty when it is not set or does not convert. One request of a bounded length, so

@@ -129,20 +129,6 @@ Property take_property(Connection& c, std::string* out = nullptr, bool increment
   }
 }
 
-std::string latin1_to_utf8(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (unsigned char b : s) {
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Receives an INCR transfer, whose first property (already deleted) claimed `hint` bytes:
 // only a hint, as an owner may claim any size.
 std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_point deadline) {

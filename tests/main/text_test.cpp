@@ -249,6 +249,8 @@ TEST(CodePageConversion, BytesThatFormNoCharacterBecomeReplacements) {
   };
   for (const CodePage& cp : {kSjis, kEuc})
     for (const Back& b : back) EXPECT_EQ(from_utf8(b.utf8, cp), b.want) << b.utf8;
+  // X11's STRING is Latin-1: every byte is a character of its own.
+  EXPECT_EQ(latin1_to_utf8("a\xE9\xFF\x80"), "aé\u00FF\u0080");
   // Under UTF-8 invalid bytes pass as they are, both ways.
   EXPECT_EQ(to_utf8("\x81\xFF", kUtf8), "\x81\xFF");
 }
