@@ -114,8 +114,9 @@ TEST_F(HostE2E, AWorkerErrorComesBackWithItsMessage) {
 
 TEST_F(HostE2E, AWorkerThatDoesNotFinishInTimeIsStopped) {
   x_->set_clipboard("keep");
-  // A caption without " - " makes quotemill3 ask, and nobody answers.
-  Child host = start_host(run_message("quotemill3", " -q %u", "no separator"), {{"QUOTEMILL_HOST_TIMEOUT_MS", "1500"}});
+  // A caption without " - " makes quotemill3 ask, and nobody answers. The limit leaves the
+  // box time to show even in a sanitizer build.
+  Child host = start_host(run_message("quotemill3", " -q %u", "no separator"), {{"QUOTEMILL_HOST_TIMEOUT_MS", "8000"}});
   ASSERT_TRUE(x_->wait_window("^Quotemill_clip$", 15s));
   const std::vector<Json> got = answers(host.wait(20s).out);
   ASSERT_EQ(got.size(), 1u);
