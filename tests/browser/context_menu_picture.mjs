@@ -3,7 +3,7 @@
 // (needs ImageMagick's convert and xwd).
 import path from 'node:path';
 import { XSession, Browser, serve, waitFor, sleep, sourceDir, tempDir } from './session.mjs';
-import { open } from './companion.mjs';
+import { open, selectPassage } from './companion.mjs';
 
 const article = `<!DOCTYPE html>
 <html lang="ja"><head><meta charset="utf-8"><title>春の庭から - ある庭師の日記</title>
@@ -33,17 +33,7 @@ try {
   await open(page, `${server.origin}/diary.html`);
   const window = await waitFor(async () => (await session.windows('ある庭師の日記'))[0], 10000, 'the window');
   await session.xdotool('windowactivate', '--sync', window);
-  const point = await page.evaluate(() => {
-    const p = document.getElementById('passage');
-    const range = document.createRange();
-    range.selectNodeContents(p);
-    getSelection().removeAllRanges();
-    getSelection().addRange(range);
-    const rect = p.getBoundingClientRect();
-    const border = (outerWidth - innerWidth) / 2;
-    return { x: Math.round(screenX + border + rect.left + 40),
-      y: Math.round(screenY + outerHeight - innerHeight - border + rect.top + 14) };
-  });
+  const point = await selectPassage(page);
   await session.xdotool('mousemove', String(point.x), String(point.y), 'click', '3');
   await sleep(800);
   await session.xdotool('key', 'q');   // opens the extension's submenu
