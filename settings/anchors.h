@@ -7,11 +7,11 @@
 #include <QSize>
 #include <vector>
 
+#include "form_layout.h"
+
 class QWidget;
 
 namespace qm::settings {
-
-enum class Anchor { TopLeft, BottomLeft, BottomRight };
 
 class Anchors : public QObject {
  public:

@@ -6,10 +6,10 @@
 #include <QStyleOption>
 #include <QStyleFactory>
 
+#include "form_layout.h"
+
 namespace qm::settings {
 namespace {
-
-constexpr char kFormFontFamily[] = "ＭＳ Ｐゴシック";
 
 // The Windows style, with the classic desktop's narrow gap between a box and its caption:
 // Qt's wider gap clips the longer captions of the fixed layout.
@@ -31,8 +31,8 @@ class ClassicStyle : public QProxyStyle {
 }  // namespace
 
 QFont form_font() {
-  QFont font(QString::fromUtf8(kFormFontFamily));
-  font.setPixelSize(12);
+  QFont font(QString::fromUtf8(form_window().font_family));
+  font.setPixelSize(form_window().font_pixel_height);
   return font;
 }
 
@@ -48,7 +48,7 @@ QPixmap program_emblem() { return QPixmap(QStringLiteral(":/quotemill/quotemill-
 void apply_look(QApplication& app) {
   // fontconfig alone maps the name to a Latin face with kana and kanji only as a fallback,
   // whose metrics overflow the fixed layout; IPA P Gothic has the original's metrics.
-  const QString family = QString::fromUtf8(kFormFontFamily);
+  const QString family = QString::fromUtf8(form_window().font_family);
   QFont::insertSubstitutions(family, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
   // Fusion draws a frame's caption above its line, which pushes the line under the first
   // check box of the style frame; the Windows style draws the caption on the line.

@@ -41,6 +41,7 @@ struct FormChoices {
   std::string join_threshold;    // Edit1
   bool class_name = false;       // CheckBox6
   std::string class_text;        // Edit3
+  bool operator==(const FormChoices&) const = default;
 };
 
 // The fields a run may rewrite.

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <type_traits>
 
 #include "about_box.h"
 #include "anchors.h"
@@ -18,25 +17,36 @@
 namespace qm::settings {
 namespace {
 
-// Controls are placed by their designed rectangles in the parent's client coordinates.
-template <class W>
-W* place(QWidget* parent, const char* name, QRect rect, const char* caption = nullptr) {
-  auto* w = new W(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  w->setGeometry(rect);
-  if (caption) {
-    if constexpr (std::is_same_v<W, QGroupBox>)
-      w->setTitle(QString::fromUtf8(caption));
-    else
-      w->setText(QString::fromUtf8(caption));
+QString q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// One control of the layout table, as its Qt widget.
+QWidget* make_control(const ControlSpec& c, QWidget* parent) {
+  QWidget* w = nullptr;
+  switch (c.kind) {
+    case ControlKind::Label: {
+      auto* l = new QLabel(q(c.caption), parent);
+      l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      w = l;
+      break;
+    }
+    case ControlKind::Frame:
+      w = new QGroupBox(q(c.caption), parent);
+      // A frame draws only; the controls in or over it take the focus.
+      w->setFocusPolicy(Qt::NoFocus);
+      break;
+    case ControlKind::CheckBox: w = new QCheckBox(q(c.caption), parent); break;
+    case ControlKind::TextField: w = new QLineEdit(q(c.caption), parent); break;
+    case ControlKind::RadioButton: w = new QRadioButton(q(c.caption), parent); break;
+    case ControlKind::PushButton: w = new QPushButton(q(c.caption), parent); break;
   }
+  w->setObjectName(QString::fromLatin1(c.name));
+  w->setGeometry(c.rect.left, c.rect.top, c.rect.width, c.rect.height);
   return w;
 }
 
-QLabel* label(QWidget* parent, const char* name, QRect rect, const char* caption) {
-  auto* l = place<QLabel>(parent, name, rect, caption);
-  l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  return l;
+template <class W>
+W* as(QWidget* w) {
+  return static_cast<W*>(w);
 }
 
 }  // namespace
@@ -48,58 +58,66 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
       boxes_(boxes),
       program_path_(std::move(program_path)),
       cp_(std::move(cp)) {
-  setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QString::fromUtf8("設定"));
+  const WindowSpec& window = form_window();
+  setObjectName(QString::fromLatin1(window.name));
+  setWindowTitle(q(window.title));
   setFont(form_font());
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
-  move(606, 275);   // outer position, as designed
-  resize(268, 483);  // client size
+  move(window.left, window.top);                       // outer position, as designed
+  resize(window.client_width, window.client_height);  // client size
 
-  // Creation order: a later control lies above an earlier one.
-  Label1 = label(this, "Label1", {72, 364, 164, 12}, "文字以下の時は改行を削除する");
-  GroupBox1 = place<QGroupBox>(this, "GroupBox1", {8, 8, 249, 225}, "コピペスタイル選択");
-  GroupBox1->setToolTip(QString::fromUtf8("使うだけ選択してください"));
-  Label2 = label(GroupBox1, "Label2", {64, 168, 178, 12}, "文字以下の時は自動でqタグにする");
-  CheckBox1 = place<QCheckBox>(GroupBox1, "CheckBox1", {8, 16, 105, 17}, "aタグ挿入");
-  CheckBox2 = place<QCheckBox>(GroupBox1, "CheckBox2", {8, 112, 97, 17}, "qタグ挿入");
-  CheckBox3 = place<QCheckBox>(GroupBox1, "CheckBox3", {8, 64, 201, 17}, "『俺ニュース』スタイルのリンク挿入");
-  CheckBox4 = place<QCheckBox>(GroupBox1, "CheckBox4", {8, 136, 121, 17}, "blockquoteタグ挿入");
-  Edit2 = place<QLineEdit>(GroupBox1, "Edit2", {32, 160, 25, 20}, "60");
-  CheckBox7 = place<QCheckBox>(GroupBox1, "CheckBox7", {24, 40, 97, 17}, "targetも付加");
-  CheckBox8 = place<QCheckBox>(GroupBox1, "CheckBox8", {24, 88, 97, 17}, "targetも付加");
-  Edit4 = place<QLineEdit>(GroupBox1, "Edit4", {112, 40, 121, 20}, "_blank");
-  Edit5 = place<QLineEdit>(GroupBox1, "Edit5", {112, 88, 121, 20}, "_blank");
-  hatenad = place<QCheckBox>(GroupBox1, "hatenad", {8, 192, 225, 17}, "はてなダイアリーの見出しっぽい何か");
-  RadioGroup1 = place<QGroupBox>(this, "RadioGroup1", {8, 254, 249, 89}, "改行処理");
-  RadioButton1 = place<QRadioButton>(this, "RadioButton1", {16, 270, 113, 17}, "そのまま");
-  RadioButton2 = place<QRadioButton>(this, "RadioButton2", {16, 294, 113, 17}, "<br>挿入");
-  RadioButton3 = place<QRadioButton>(this, "RadioButton3", {16, 318, 113, 17}, "<br />挿入");
-  CheckBox5 = place<QCheckBox>(this, "CheckBox5", {16, 356, 17, 17}, "CheckBox5");
-  Edit1 = place<QLineEdit>(this, "Edit1", {40, 356, 25, 20}, "60");
-  Button1 = place<QPushButton>(this, "Button1", {24, 442, 75, 25}, "生成");
-  Button2 = place<QPushButton>(this, "Button2", {176, 442, 75, 25}, "about");
-  CheckBox6 = place<QCheckBox>(this, "CheckBox6", {16, 390, 121, 12}, "Class名を付加する");
-  Edit3 = place<QLineEdit>(this, "Edit3", {40, 406, 121, 20}, "class_name");
+  // Creation order: a later control lies above an earlier one. The frame comes before the
+  // controls inside it.
+  for (const ControlSpec& c : form_layout()) {
+    QWidget* w = make_control(c, c.in_frame ? widget(ControlId::GroupBox1) : this);
+    w->setEnabled(model_.enabled(c.id));
+    if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
+      as<QAbstractButton>(w)->setChecked(model_.ticked(c.id));
+    widgets_[index_of(c.id)] = w;
+  }
+  widget(window.tooltip_frame)->setToolTip(q(window.tooltip));
 
-  RadioButton1->setChecked(true);
-  for (QWidget* w : std::initializer_list<QWidget*>{Label2, Edit2, CheckBox7, CheckBox8, Edit4, Edit5, Edit1, Edit3})
-    w->setEnabled(false);
-  // The bare frame draws only; the buttons over it take the focus.
-  RadioGroup1->setFocusPolicy(Qt::NoFocus);
+  CheckBox1 = as<QCheckBox>(widget(ControlId::CheckBox1));
+  CheckBox2 = as<QCheckBox>(widget(ControlId::CheckBox2));
+  CheckBox3 = as<QCheckBox>(widget(ControlId::CheckBox3));
+  GroupBox1 = as<QGroupBox>(widget(ControlId::GroupBox1));
+  CheckBox4 = as<QCheckBox>(widget(ControlId::CheckBox4));
+  Edit2 = as<QLineEdit>(widget(ControlId::Edit2));
+  Label2 = as<QLabel>(widget(ControlId::Label2));
+  RadioGroup1 = as<QGroupBox>(widget(ControlId::RadioGroup1));
+  RadioButton1 = as<QRadioButton>(widget(ControlId::RadioButton1));
+  RadioButton2 = as<QRadioButton>(widget(ControlId::RadioButton2));
+  RadioButton3 = as<QRadioButton>(widget(ControlId::RadioButton3));
+  CheckBox5 = as<QCheckBox>(widget(ControlId::CheckBox5));
+  Edit1 = as<QLineEdit>(widget(ControlId::Edit1));
+  Label1 = as<QLabel>(widget(ControlId::Label1));
+  Button1 = as<QPushButton>(widget(ControlId::Button1));
+  Button2 = as<QPushButton>(widget(ControlId::Button2));
+  CheckBox6 = as<QCheckBox>(widget(ControlId::CheckBox6));
+  Edit3 = as<QLineEdit>(widget(ControlId::Edit3));
+  CheckBox7 = as<QCheckBox>(widget(ControlId::CheckBox7));
+  CheckBox8 = as<QCheckBox>(widget(ControlId::CheckBox8));
+  Edit4 = as<QLineEdit>(widget(ControlId::Edit4));
+  Edit5 = as<QLineEdit>(widget(ControlId::Edit5));
+  hatenad = as<QCheckBox>(widget(ControlId::hatenad));
 
-  // The frame's controls in their own order, then the window's.
-  QWidget* const order[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, Edit2, CheckBox7, CheckBox8,
-                            Edit4, Edit5, hatenad, RadioButton1, RadioButton2, RadioButton3,
-                            CheckBox5, Edit1, Button1, Button2, CheckBox6, Edit3};
-  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  const std::span<const ControlId> chain = tab_chain();
+  for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(widget(chain[i - 1]), widget(chain[i]));
 
   auto* anchors = new Anchors(this);
-  for (QWidget* w : std::initializer_list<QWidget*>{Label1, RadioGroup1, RadioButton1, RadioButton2, RadioButton3,
-                                                    CheckBox5, Edit1, Button1, CheckBox6, Edit3})
-    anchors->add(w, Anchor::BottomLeft);
-  anchors->add(Button2, Anchor::BottomRight);
+  for (const ControlSpec& c : form_layout()) anchors->add(widget(c.id), c.anchor);
 
+  // Every tick and text the user changes reaches the model; the boxes with an enabling rule
+  // through their handlers.
+  for (const ControlSpec& c : form_layout()) {
+    QWidget* w = widget(c.id);
+    if (c.kind == ControlKind::TextField)
+      connect(as<QLineEdit>(w), &QLineEdit::textChanged, this,
+              [this, id = c.id](const QString& text) { model_.set_text(id, text.toStdString()); });
+    else if ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton) && enabled_by(c.id).empty())
+      connect(as<QAbstractButton>(w), &QAbstractButton::toggled, this, [this, id = c.id] { tick_changed(id); });
+  }
   connect(CheckBox1, &QCheckBox::toggled, this, &TForm2::CheckBox1Click);
   connect(CheckBox7, &QCheckBox::toggled, this, &TForm2::CheckBox7Click);
   connect(CheckBox3, &QCheckBox::toggled, this, &TForm2::CheckBox3Click);
@@ -112,17 +130,18 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
   press_buttons_on_return(*this);
 }
 
-void TForm2::CheckBox1Click() { CheckBox7->setEnabled(CheckBox1->isChecked()); }
-void TForm2::CheckBox7Click() { Edit4->setEnabled(CheckBox7->isChecked()); }
-void TForm2::CheckBox3Click() { CheckBox8->setEnabled(CheckBox3->isChecked()); }
-void TForm2::CheckBox8Click() { Edit5->setEnabled(CheckBox8->isChecked()); }
-void TForm2::CheckBox5Click() { Edit1->setEnabled(CheckBox5->isChecked()); }
-void TForm2::CheckBox6Click() { Edit3->setEnabled(CheckBox6->isChecked()); }
-
-void TForm2::CheckBox4Click() {
-  Label2->setEnabled(CheckBox4->isChecked());
-  Edit2->setEnabled(CheckBox4->isChecked());
+void TForm2::tick_changed(ControlId id) {
+  for (ControlId d : model_.set_ticked(id, as<QAbstractButton>(widget(id))->isChecked()))
+    widget(d)->setEnabled(model_.enabled(d));
 }
+
+void TForm2::CheckBox1Click() { tick_changed(ControlId::CheckBox1); }
+void TForm2::CheckBox7Click() { tick_changed(ControlId::CheckBox7); }
+void TForm2::CheckBox3Click() { tick_changed(ControlId::CheckBox3); }
+void TForm2::CheckBox8Click() { tick_changed(ControlId::CheckBox8); }
+void TForm2::CheckBox4Click() { tick_changed(ControlId::CheckBox4); }
+void TForm2::CheckBox5Click() { tick_changed(ControlId::CheckBox5); }
+void TForm2::CheckBox6Click() { tick_changed(ControlId::CheckBox6); }
 
 void TForm2::Button2Click() {
   guarded([this] {
@@ -145,53 +164,17 @@ void TForm2::guarded(F&& handler) {
   }
 }
 
-FormChoices TForm2::choices() const {
-  auto text = [this](const QLineEdit* edit) { return from_utf8(edit->text().toStdString(), cp_); };
-  FormChoices c;
-  c.a_tag = CheckBox1->isChecked();
-  c.a_target = CheckBox7->isChecked();
-  c.a_target_text = text(Edit4);
-  c.q_tag = CheckBox2->isChecked();
-  c.ore_news = CheckBox3->isChecked();
-  c.ore_target = CheckBox8->isChecked();
-  c.ore_target_text = text(Edit5);
-  c.blockquote = CheckBox4->isChecked();
-  c.quote_threshold = text(Edit2);
-  c.hatena = hatenad->isChecked();
-  c.line_break = RadioButton2->isChecked()   ? LineBreak::Br
-                 : RadioButton3->isChecked() ? LineBreak::BrSlash
-                                             : LineBreak::Keep;
-  c.join_lines = CheckBox5->isChecked();
-  c.join_threshold = text(Edit1);
-  c.class_name = CheckBox6->isChecked();
-  c.class_text = text(Edit3);
-  return c;
-}
-
-QLineEdit* TForm2::field(Field f) const {
-  switch (f) {
-    case Field::Edit1: return Edit1;
-    case Field::Edit2: return Edit2;
-    case Field::Edit4: return Edit4;
-    case Field::Edit5: return Edit5;
-  }
-  return Edit1;
-}
-
 void TForm2::generate() {
-  const GeneratorRun run = generate_menu_lines(choices(), program_path_, cp_);
-  for (const FieldUpdate& u : run.updates) field(u.field)->setText(QString::fromStdString(to_utf8(u.text, cp_)));
-  switch (run.refusal) {
-    case Refusal::BadNumber:
-      boxes_.show({kAppTitle, kEnterNumber, BoxIcon::None});
-      field(run.refused_field)->setFocus(Qt::OtherFocusReason);
-      field(run.refused_field)->selectAll();
-      return;
-    case Refusal::QuoteInProgram:
-      boxes_.show({kAppTitle, kQuoteInProgram, BoxIcon::None});
-      return;
-    case Refusal::None:
-      break;
+  const FormRun run = model_.generate(program_path_, cp_);
+  for (ControlId id : run.rewritten) as<QLineEdit>(widget(id))->setText(QString::fromStdString(model_.text(id)));
+  if (run.message) {
+    boxes_.show({kAppTitle, run.message, BoxIcon::None});
+    if (run.focus) {
+      auto* field = as<QLineEdit>(widget(*run.focus));
+      field->setFocus(Qt::OtherFocusReason);
+      field->selectAll();
+    }
+    return;
   }
   {
     ClipboardHold hold(clipboard_);  // closed also when the write fails

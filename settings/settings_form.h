@@ -1,13 +1,16 @@
 #pragma once
 // The settings window of quotemill: the user ticks the styles and options for the browser's
-// menu, and "生成" puts the matching menu.ini lines on the clipboard.
+// menu, and "生成" puts the matching menu.ini lines on the clipboard. The window is built
+// from the form's layout table; its state and rules are the form model's, which the widgets
+// mirror.
 
 #include <QWidget>
+#include <array>
 #include <string>
 
 #include "clipboard.h"
 #include "codepage.h"
-#include "menu_entries.h"
+#include "form_model.h"
 #include "message_box.h"
 
 class QCheckBox;
@@ -54,8 +57,8 @@ class TForm2 : public QWidget {
   QLineEdit* Edit5;
   QCheckBox* hatenad;
 
-  // Handlers: each enabling handler sets the enabled flag of the controls that depend on its
-  // box to the box's tick, one level deep.
+  // Handlers: each enabling handler passes its box's tick to the model, whose rule sets the
+  // enabled flag of the controls that depend on the box, one level deep.
   void CheckBox4Click();
   void CheckBox5Click();
   void CheckBox6Click();
@@ -67,13 +70,16 @@ class TForm2 : public QWidget {
   void CheckBox8Click();
 
  private:
-  FormChoices choices() const;
-  QLineEdit* field(Field field) const;
+  QWidget* widget(ControlId id) const { return widgets_[index_of(id)]; }
+  // A tick the user changed reaches the model; the flags its rule set reach the widgets.
+  void tick_changed(ControlId id);
   void generate();
   // Runs a handler as the window loop does: an error is reported and the window goes on.
   template <class F>
   void guarded(F&& handler);
 
+  FormModel model_;
+  std::array<QWidget*, kControlCount> widgets_{};
   CountedClipboard clipboard_;
   MessageBoxes& boxes_;
   std::string program_path_;

@@ -311,6 +311,24 @@ TEST_F(Form, TargetFormsAndRefill) {
   EXPECT_EQ(form.Edit4->text(), "_blank");
 }
 
+TEST_F(Form, TypedTextsAndKeyboardChoicesReachTheLines) {
+  click(form.CheckBox6);
+  form.Edit3->selectAll();
+  QTest::keyClicks(form.Edit3, "quote");
+  QTest::keyClick(form.Edit3, Qt::Key_Backspace);
+  QTest::keyClick(form.CheckBox7, Qt::Key_Space);  // greyed: the key does nothing
+  EXPECT_FALSE(form.CheckBox7->isChecked());
+  click(form.CheckBox1);
+  QTest::keyClick(form.CheckBox7, Qt::Key_Space);
+  form.Edit4->selectAll();
+  QTest::keyClicks(form.Edit4, "_self");
+  form.RadioButton1->setFocus();
+  QTest::keyClick(form.RadioButton1, Qt::Key_Down);  // the arrow moves the selection in the group
+  ASSERT_TRUE(form.RadioButton2->isChecked());
+  click(form.Button1);
+  EXPECT_EQ(clipboard_lines(), lf(kA, "\",\" -a='_self' -h -c='quot' %u"));
+}
+
 TEST_F(Form, AllFiveStylesInOutputOrder) {
   for (QCheckBox* b : {form.hatenad, form.CheckBox4, form.CheckBox3, form.CheckBox2, form.CheckBox1}) click(b);
   click(form.RadioButton3);
