@@ -464,7 +464,9 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
     }
   }
   std::printf("\nmedians of");
-  for (const Size& s : kSizes) std::printf(" %d at %s,", s.runs, s.name);
+  for (const Size& s : kSizes)
+    if (size_keys.empty() || std::find(size_keys.begin(), size_keys.end(), s.key) != size_keys.end())
+      std::printf(" %d at %s,", s.runs, s.name);
   std::printf(" every result checked byte for byte; %.0f s in all\n",
               std::chrono::duration<double>(Clock::now() - started).count());
   return 0;
