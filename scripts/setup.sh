@@ -3,7 +3,7 @@
 # any is missing. Runs as root, or through sudo.
 set -e
 packages="cmake make g++ pkg-config libx11-dev qt6-base-dev libgtest-dev libgmock-dev
-  libbenchmark-dev xvfb xauth x11-utils xclip xdotool openbox fonts-ipafont-gothic
+  libbenchmark-dev xvfb xauth x11-utils xclip xsel xdotool openbox fonts-ipafont-gothic
   clang libclang-rt-14-dev chromium firefox-esr"
 # The browser tests drive the installed browsers with puppeteer-core from npm; Debian's npm
 # only where no npm is installed already.

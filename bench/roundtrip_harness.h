@@ -1,0 +1,37 @@
+#pragma once
+// The whole-process round-trip benchmark shared by roundtrip_bench and lite_roundtrip.
+//
+// On a private Xvfb, for each shape of selection (long lines, short lines, no line break)
+// and size (1 KB to 100 MB), the workers run against the xclip pipeline, xsel and the floor
+// client, interleaved within each size so that all meet the same state of the machine. Each
+// run reads from a live bench_owner that has just claimed the clipboard anew, after the
+// previous run's serving process has gone; each is timed from spawn to exit by bench_launch;
+// each result is read back and compared byte for byte (a wrong one ends the benchmark).
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm::bench {
+
+struct RoundtripSpec {
+  std::string usage;                        // the program's own usage line
+  std::string program;                      // the worker built beside the benchmark
+  std::vector<std::string> arguments;       // the worker's default arguments
+  // The worker's result for a selection under the default arguments.
+  std::function<std::string(const std::string& text)> expected;
+  std::string focused_title;                // when set, a focused window with this caption
+};
+
+// Parses the command line ([--program PATH]... [--sizes 1K,64K,...] [--shapes long,short,none]
+// [-- ARGS...]), runs the benchmark and prints a table per shape. Returns the exit status.
+int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec);
+
+// The benchmark's selections, exactly `size` bytes of valid UTF-8.
+enum class Shape { Long, Short, NoBreak };
+std::string make_selection(Shape shape, std::size_t size);
+
+// "<br>" before each LF.
+std::string with_breaks(const std::string& text);
+
+}  // namespace qm::bench
