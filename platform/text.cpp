@@ -1,7 +1,6 @@
 #include "text.h"
 
 #include <emmintrin.h>
-#include <sys/mman.h>
 
 #include <bit>
 #include <cstdint>
@@ -149,13 +148,6 @@ std::string string_with_capacity(std::size_t capacity) {
   }
   std::string s;
   s.reserve(capacity);
-  constexpr std::uintptr_t kHugePage = 2u << 20;
-  if (capacity >= 2 * kHugePage) {
-    const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
-    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = (begin + capacity) & ~(kHugePage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-  }
   return s;
 }
 

@@ -10,9 +10,10 @@
 
 namespace qm {
 
-// An empty string with room for at least `capacity` bytes. Large buffers get some slack,
-// are rounded to a size class so that freed ones are reused, and ask for huge pages: on a
-// virtual machine every 4 KiB page fault is dear, and a 100 MB text takes 25,600 of them.
+// An empty string with room for at least `capacity` bytes. Large buffers get some slack and
+// are rounded to a size class, so that freed ones are reused. They ask for no huge pages: on
+// a virtual machine that hands free memory back to its host, a fresh huge page costs several
+// times the 4 KiB pages it replaces.
 std::string string_with_capacity(std::size_t capacity);
 
 // ASCII letters folded; every other byte compared as it is.

@@ -1,5 +1,6 @@
 #include "x11_selection.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
@@ -26,6 +27,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "error.h"
@@ -97,6 +99,21 @@ void append_growing(std::string& out, std::string_view piece, std::size_t hint =
   out.append(piece);
 }
 
+// Room for a text of `size` bytes and for what the worker adds to it in place (a tag before
+// each line break), so the text is never moved to a bigger buffer. Pages never written are
+// never resident; where even the room cannot be had, the text alone.
+void reserve_for_text(std::string& out, std::size_t size) {
+  if (size > kMaxRead) throw Error(kCannotOpenClipboard);
+  std::string room;
+  try {
+    room = string_with_capacity(size + size / 2 + (std::size_t{64} << 10));
+  } catch (const std::bad_alloc&) {
+    room = string_with_capacity(size);
+  }
+  room.append(out);
+  out.swap(room);
+}
+
 // Reads a property whole, in pieces that the allocator can reuse (a fresh page is dear on
 // a virtual machine), appending its bytes to `out`; deletes it after the last piece.
 // An INCR chunk (`incremental`) only adds to the text, which grows by append_growing.
@@ -115,12 +132,8 @@ Property take_property(Connection& c, std::string* out = nullptr, bool increment
       p.type = type;
       p.format = format;
       // The first piece tells the whole size, which the server holds: make room for it once.
-      if (format == 8 && out && !incremental && out->capacity() < out->size() + items + after) {
-        if (out->size() + items + after > kMaxRead) throw Error(kCannotOpenClipboard);
-        std::string room = string_with_capacity(out->size() + items + after);
-        room.append(*out);
-        out->swap(room);
-      }
+      if (format == 8 && out && !incremental && out->capacity() < out->size() + items + after)
+        reserve_for_text(*out, out->size() + items + after);
     }
     p.items += items;
     if (format == 8 && out && data) append_growing(*out, {reinterpret_cast<const char*>(data), items}, hint);
@@ -132,7 +145,10 @@ Property take_property(Connection& c, std::string* out = nullptr, bool increment
 // Receives an INCR transfer, whose first property (already deleted) claimed `hint` bytes:
 // only a hint, as an owner may claim any size.
 std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_point deadline) {
-  std::string out = string_with_capacity(std::min(hint, kMaxGrowth));
+  std::string out;
+  // A claim within what a read may take is believed; room beyond it grows with what arrives.
+  if (hint <= kMaxRead) reserve_for_text(out, hint);
+  else out = string_with_capacity(kMaxGrowth);
   for (;;) {
     XEvent ev;
     const bool arrived = wait_for_event(
@@ -407,6 +423,118 @@ void detach(std::initializer_list<int> keep) {
 
 int dup_high(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
 
+// The serving process's word on the clipboard: '1' it owns it; '2' a serving process of
+// ours took it first; anything else, it failed.
+char await_answer(int fd) {
+  char answer = 0;
+  pollfd p{fd, POLLIN, 0};
+  if (poll(&p, 1, static_cast<int>(kAnswerTimeout.count() * 2)) > 0 && read(fd, &answer, 1) != 1) answer = 0;
+  return answer;
+}
+
+// Tells the waiting run how taking the clipboard went, once.
+class Reporter {
+ public:
+  explicit Reporter(int fd) : fd_(fd) {}
+  void operator()(char answer) {
+    if (fd_ < 0) return;
+    if (write(fd_, &answer, 1) != 1) {
+      // the run has gone; it will not wait for us
+    }
+    close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+// Takes the clipboard as of the read's start and serves `data` until another client takes
+// it. Returns the serving process's exit status.
+int own_and_serve(Connection& c, std::string_view data, bool offers_text, Reporter& report) {
+  try {
+    Time when;
+    const Ownership taken = take_ownership(c, when);
+    if (taken != Ownership::Taken) {
+      report(taken == Ownership::TakenByOurs ? '2' : '0');
+      return taken == Ownership::TakenByOurs ? 0 : 1;
+    }
+    report('1');
+    run_selection_server(c, when, data, offers_text);
+  } catch (const Error&) {
+    report('0');
+    return 1;
+  }
+  return 0;
+}
+
+// Whether the process runs a thread besides this one. A thread just joined may still be
+// counted for a moment while the kernel takes it down.
+bool runs_other_threads() {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    char stat[1024];
+    const int fd = open("/proc/self/stat", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const ssize_t n = read(fd, stat, sizeof stat - 1);
+    close(fd);
+    if (n <= 0) return true;
+    stat[n] = '\0';
+    // The thread count is the 18th field after the command name, which ends with the last ')'.
+    const char* p = std::strrchr(stat, ')');
+    for (int field = 0; p && field < 18; ++field) p = std::strchr(p + 1, ' ');
+    if (!p) return true;
+    if (std::strtol(p + 1, nullptr, 10) <= 1) return false;
+    usleep(100);
+  }
+  return true;
+}
+
+// A connection whose socket a forked serving process has taken over: this process must not
+// say another word on it, so the display is never closed, only kept where leak checkers see it.
+std::vector<Display*> handed_over_displays;
+
+// The serving process as a fork of the run: nothing to start, nothing to load, and the
+// result is shared rather than copied. The run's freed memory goes back to the system in the
+// child, so it holds its result and little else. Only a run without other threads may fork
+// (after fork only exec is safe otherwise).
+void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
+  int status[2];
+  if (pipe2(status, O_CLOEXEC) != 0) throw Error(kCannotOpenClipboard);
+  XFlush(c.display);  // nothing of the run's own may wait in the buffer that the child inherits
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(status[0]);
+    close(status[1]);
+    throw Error(kCannotOpenClipboard);
+  }
+  if (pid == 0) {
+    close(status[0]);
+    const int x_fd = ConnectionNumber(c.display);
+    detach({std::min(x_fd, status[1]), std::max(x_fd, status[1])});
+    return_freed_memory();
+    // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    Reporter report(status[1]);
+    int exit_status = 1;
+    try {
+      exit_status = own_and_serve(c, text ? std::string_view(*text) : std::string_view(), text.has_value(), report);
+    } catch (...) {
+      report('0');
+    }
+    _exit(exit_status);
+  }
+  close(status[1]);
+  const char answer = await_answer(status[0]);
+  close(status[0]);
+  if (answer != '1' && answer != '2') {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    throw Error(kCannotOpenClipboard);
+  }
+  close(ConnectionNumber(c.display));
+  handed_over_displays.push_back(std::exchange(c.display, nullptr));
+}
+
 // Starts the program again as a serving process, hands it the text in a memory file and
 // waits until it owns the selection. A fresh program holds the text and little else: a
 // forked one would keep the whole heap of the run (freed memory included) for as long as it
@@ -482,13 +610,7 @@ void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
   close(data_fd);
   close(status_fd);
 
-  // '1': it owns the clipboard; '2': a serving process of ours took it first.
-  char answer = 0;
-  if (rc == 0) {
-    pollfd p{status[0], POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(kAnswerTimeout.count() * 2)) > 0 && read(status[0], &answer, 1) != 1)
-      answer = 0;
-  }
+  const char answer = rc == 0 ? await_answer(status[0]) : 0;
   close(status[0]);
   if (answer != '1' && answer != '2') {
     if (rc == 0) {
@@ -544,6 +666,8 @@ Display* open_display(const char* display_name) {
   auto attempt = std::make_shared<ConnectAttempt>();
   const std::optional<std::string> name = display_name ? std::optional<std::string>(display_name) : std::nullopt;
   // Xlib has no time-out of its own: the attempt runs on a thread that can be left behind.
+  // No keyboard is read on these connections: without XKB, connecting costs two round trips less.
+  XkbIgnoreExtension(True);
   std::thread connecting([attempt, name] {
     Display* d = XOpenDisplay(name ? name->c_str() : nullptr);
     if (d) XSync(d, False);  // the display's first answer
@@ -579,14 +703,35 @@ Connection::~Connection() {
   if (display) XCloseDisplay(display);
 }
 
+namespace {
+
+void ask_server_time(Connection& c) {
+  XChangeProperty(c.display, c.window, c.atoms->property, c.atoms->string, 8, PropModeAppend, nullptr, 0);
+}
+
+// The time of the first PropertyNotify on the window, which ask_server_time caused.
+Time await_server_time(Connection& c) {
+  XEvent ev;
+  const bool seen = wait_for_event(
+      c.display, Clock::now() + kAnswerTimeout,
+      [&](const XEvent& e) { return e.type == PropertyNotify && e.xproperty.window == c.window; }, ev);
+  return seen ? ev.xproperty.time : CurrentTime;
+}
+
+}  // namespace
+
 std::optional<std::string> read_clipboard(Connection& c) {
   Display* d = c.display;
   const Atoms& a = *c.atoms;
   const auto deadline = Clock::now() + kReadTimeout;
-  c.read_started = server_time(c);
+  // The server time of the read's start rides along with the first request instead of
+  // costing a round trip of its own: its PropertyNotify comes before any answer.
+  ask_server_time(c);
+  bool first_request = true;
   for (Atom target : {a.utf8_string, a.text_plain_utf8, a.string}) {
     XDeleteProperty(d, c.window, a.property);
     XConvertSelection(d, a.clipboard, target, a.property, c.window, CurrentTime);
+    if (std::exchange(first_request, false)) c.read_started = await_server_time(c);
     XEvent ev;
     const bool answered = wait_for_event(
         d, Clock::now() + kAnswerTimeout,
@@ -616,21 +761,23 @@ std::optional<std::string> read_clipboard(Connection& c) {
       continue;
     }
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
-    return target == a.string ? latin1_to_utf8(text) : text;
+    if (target == a.string) return latin1_to_utf8(text);
+    return text;  // handed on, not copied
   }
   return std::nullopt;
 }
 
 Time server_time(Connection& c) {
-  XChangeProperty(c.display, c.window, c.atoms->property, c.atoms->string, 8, PropModeAppend, nullptr, 0);
-  XEvent ev;
-  const bool seen = wait_for_event(
-      c.display, Clock::now() + kAnswerTimeout,
-      [&](const XEvent& e) { return e.type == PropertyNotify && e.xproperty.window == c.window; }, ev);
-  return seen ? ev.xproperty.time : CurrentTime;
+  ask_server_time(c);
+  return await_server_time(c);
 }
 
-void serve_clipboard(Connection& c, const std::optional<std::string>& text) { serve_by_spawn(c, text); }
+void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
+  if (runs_other_threads())
+    serve_by_spawn(c, text);
+  else
+    serve_by_fork(c, text);
+}
 
 void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text) {
   SelectionServer(c, owned_since, data, offers_text).run();
@@ -646,12 +793,7 @@ int run_spawned_server() {
   // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
   std::setlocale(LC_CTYPE, "C.UTF-8");
   detach({kServerDataFd, kServerStatusFd});
-  auto report = [](char answer) {
-    if (write(kServerStatusFd, &answer, 1) != 1) {
-      // the caller has gone; it will not wait for us
-    }
-    close(kServerStatusFd);
-  };
+  Reporter report(kServerStatusFd);
   struct stat st{};
   fstat(kServerDataFd, &st);
   const std::size_t size = static_cast<std::size_t>(st.st_size);
@@ -664,19 +806,11 @@ int run_spawned_server() {
   try {
     Connection c;
     c.read_started = read_started;
-    Time when;
-    const Ownership taken = take_ownership(c, when);
-    if (taken != Ownership::Taken) {
-      report(taken == Ownership::TakenByOurs ? '2' : '0');
-      return taken == Ownership::TakenByOurs ? 0 : 1;
-    }
-    report('1');
-    run_selection_server(c, when, std::string_view(static_cast<const char*>(map), size), offers_text);
+    return own_and_serve(c, std::string_view(static_cast<const char*>(map), size), offers_text, report);
   } catch (const Error&) {
     report('0');
     return 1;
   }
-  return 0;
 }
 
 }  // namespace qm::x11
