@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "error.h"
+#include "system_memory.h"
 
 namespace qm {
 namespace {
@@ -60,7 +61,7 @@ bool borderless(std::string_view p) {
 std::size_t last_before(std::string_view text, std::size_t end, std::string_view p) {
   const char last = p.back();
   while (end >= p.size()) {
-    const void* at = memrchr(text.data() + p.size() - 1, last, end - (p.size() - 1));
+    const char* at = find_last_byte(text.data() + p.size() - 1, last, end - (p.size() - 1));
     if (!at) break;
     const std::size_t stop = static_cast<const char*>(at) - text.data() + 1;
     if (std::memcmp(text.data() + stop - p.size(), p.data(), p.size()) == 0) return stop - p.size();
