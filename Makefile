@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build demo test test-sanitize fuzz install clean
+.PHONY: all setup build demo test test-sanitize fuzz install clean windows windows-package
 
 all: build
 
@@ -12,6 +12,15 @@ setup:
 build: setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Windows programs, cross-built with mingw-w64: build-windows/quotemill.exe,
+# quotemill3.exe and quotemill-host.exe, each standing alone (no DLL beside them).
+WINDOWS_BUILD ?= build-windows
+
+windows: setup
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target quotemill quotemill3 quotemill-host
 
 demo: build
 	sh scripts/demo.sh $(BUILD)
@@ -46,4 +55,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

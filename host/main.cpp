@@ -17,6 +17,7 @@
 #include "messaging.h"
 #include "process.h"
 #include "requests.h"
+#include "serve.h"
 #include "user_locale.h"
 
 namespace {
@@ -93,20 +94,7 @@ int serve(const std::string& host_path) {
       if (errno != EINTR) return 0;
     }
   };
-  for (;;) {
-    const Incoming in = read_message(read_stdin);
-    Json reply;
-    switch (in.kind) {
-      case Incoming::Kind::End: return 0;
-      case Incoming::Kind::Empty: reply = error_answer("The message is empty."); break;
-      case Incoming::Kind::TooLarge:
-        reply = error_answer("The message is larger than 64 KiB (" + std::to_string(in.length) + " bytes).");
-        break;
-      case Incoming::Kind::Message: reply = answer(in.text, launcher, cp); break;
-    }
-    const std::string out = frame_message(to_json(reply));
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) return 1;
-  }
+  return serve_messages(read_stdin, stdout, launcher, cp);
 }
 
 }  // namespace

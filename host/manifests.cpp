@@ -42,4 +42,17 @@ std::vector<ManifestPlace> user_manifest_places(const std::string& home, const s
   return places;
 }
 
+std::vector<RegistryPlace> registry_places() {
+  const std::string tail = std::string("\\NativeMessagingHosts\\") + kHostName;
+  std::vector<RegistryPlace> places;
+  for (const auto& [browser, vendor] : {std::pair{"Google Chrome", "Google\\Chrome"},
+                                        {"Chromium", "Chromium"},
+                                        {"Microsoft Edge", "Microsoft\\Edge"},
+                                        {"Brave", "BraveSoftware\\Brave-Browser"},
+                                        {"Vivaldi", "Vivaldi"}})
+    places.push_back({browser, std::string("Software\\") + vendor + tail, false});
+  places.push_back({"Firefox", "Software\\Mozilla" + tail, true});
+  return places;
+}
+
 }  // namespace qm::host

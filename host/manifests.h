@@ -26,4 +26,15 @@ struct ManifestPlace {
 // Edge, Opera and Firefox.
 std::vector<ManifestPlace> user_manifest_places(const std::string& home, const std::string& config_home);
 
+// On Windows a browser finds the manifest through a per-user registry key whose default
+// value is the manifest's path.
+struct RegistryPlace {
+  std::string browser;
+  std::string key;  // under HKEY_CURRENT_USER
+  bool firefox = false;
+};
+
+// The keys of Chrome, Chromium, Edge, Brave, Vivaldi and Firefox.
+std::vector<RegistryPlace> registry_places();
+
 }  // namespace qm::host

@@ -18,7 +18,7 @@ NoticeWindow::NoticeWindow() {
     notice.cbSize = sizeof notice;
     notice.lpfnWndProc = &NoticeWindow::window_proc;
     notice.hInstance = instance;
-    notice.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    notice.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
     notice.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     notice.hIcon = win32::program_icon(32);
     notice.hIconSm = win32::program_icon(16);

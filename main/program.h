@@ -23,8 +23,9 @@ Mode choose_mode(const Arguments& args);
 // The boxes of argument error mode: the error dialog, then one box per argument 0 to n.
 std::vector<Box> argument_error_boxes(const Arguments& args, const CodePage& cp);
 
-// The report of an error that ends a worker run.
-Box unhandled_error_box(const Error& error, const std::string& program_path);
+// The report of an error that ends a worker run. `program_path` is in the code page `cp`;
+// its directory ends at the last "/" or "\\" that is a character of its own.
+Box unhandled_error_box(const Error& error, const std::string& program_path, const CodePage& cp = CodePage::utf8());
 
 // The box of an error raised in a window's handler while the window loop runs.
 Box window_loop_error_box(const Error& error);

@@ -9,12 +9,13 @@ namespace qm {
 
 std::string ClipboardTextEdge::from_desktop(std::string desktop) {
   std::string text = cp_.is_utf8() ? std::move(desktop) : from_utf8(desktop, cp_);
+  if (!lf_line_breaks_) return text;
   keep_crlf_ = keep_crlf_ || contains_crlf(text);
   return lf_to_crlf(std::move(text));
 }
 
 std::string ClipboardTextEdge::to_desktop(std::string text) const {
-  if (!keep_crlf_) text = crlf_to_lf(std::move(text));
+  if (lf_line_breaks_ && !keep_crlf_) text = crlf_to_lf(std::move(text));
   return cp_.is_utf8() ? std::move(text) : to_utf8(text, cp_);
 }
 

@@ -21,19 +21,25 @@ class ClipboardBackend {
   virtual std::optional<std::string> read() = 0;
   // Makes the clipboard hold `text` and nothing else; with nullopt it holds nothing at all.
   virtual void write(const std::optional<std::string>& text) = 0;
+  // True where the desktop's programs break lines with a lone LF (X11), so the edge turns
+  // line breaks into CR LF and back; Windows breaks lines with CR LF already.
+  virtual bool lf_line_breaks() const noexcept { return true; }
 };
 
 // Converts between the desktop's clipboard text and the programs' text: the code page, and
 // lone LFs read as CR LF. A write gives CR LF back as LF unless the text read in the same
 // run already held CR LF of its own, so a selection round-trips with its own line breaks.
+// With `lf_line_breaks` false only the code page is converted.
 class ClipboardTextEdge {
  public:
-  explicit ClipboardTextEdge(CodePage cp) : cp_(std::move(cp)) {}
+  explicit ClipboardTextEdge(CodePage cp, bool lf_line_breaks = true)
+      : cp_(std::move(cp)), lf_line_breaks_(lf_line_breaks) {}
   std::string from_desktop(std::string desktop);
   std::string to_desktop(std::string text) const;
 
  private:
   CodePage cp_;
+  bool lf_line_breaks_;
   bool keep_crlf_ = false;
 };
 
@@ -41,7 +47,8 @@ class ClipboardTextEdge {
 // write, so the write replaces exactly what was read.
 class CountedClipboard {
  public:
-  CountedClipboard(ClipboardBackend& backend, CodePage cp) : backend_(backend), edge_(std::move(cp)) {}
+  CountedClipboard(ClipboardBackend& backend, CodePage cp)
+      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks()) {}
   ~CountedClipboard();
   CountedClipboard(const CountedClipboard&) = delete;
   CountedClipboard& operator=(const CountedClipboard&) = delete;
@@ -80,7 +87,8 @@ class ClipboardHold {
 // own, and nothing is ever thrown.
 class OneShotClipboard {
  public:
-  OneShotClipboard(ClipboardBackend& backend, CodePage cp) : backend_(backend), edge_(std::move(cp)) {}
+  OneShotClipboard(ClipboardBackend& backend, CodePage cp)
+      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks()) {}
 
   // The clipboard text (empty when it holds none), or nullopt when it could not be read.
   std::optional<std::string> read_text();

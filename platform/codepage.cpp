@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "single_byte_table.h"
@@ -237,6 +238,17 @@ CodePage CodePage::from_codeset(std::string_view codeset) {
     return shift_jis();
   if (n == "EUCJP") return CodePage(Kind::EucJp, "EUC-JP");
   return CodePage(Kind::SingleByte, std::string(codeset));
+}
+
+CodePage CodePage::from_windows(unsigned code_page) {
+  switch (code_page) {
+    case 65001: return utf8();
+    case 932: return shift_jis();
+    case 20932:
+    case 51932: return CodePage(Kind::EucJp, "EUC-JP");
+  }
+  // The single-byte pages go by the name that both iconv and the Win32 table know.
+  return CodePage(Kind::SingleByte, "CP" + std::to_string(code_page));
 }
 
 std::size_t CodePage::char_length(std::string_view text, std::size_t pos) const noexcept {

@@ -17,6 +17,8 @@ class CodePage {
   static CodePage shift_jis() { return CodePage(Kind::ShiftJis, "CP932"); }
   // From a codeset name as nl_langinfo(CODESET) gives it ("UTF-8", "SHIFT_JIS", "ANSI_X3.4-1968"...).
   static CodePage from_codeset(std::string_view codeset);
+  // From a Windows code page number as GetACP() gives it (932, 65001, 1252...).
+  static CodePage from_windows(unsigned code_page);
 
   Kind kind() const noexcept { return kind_; }
   bool is_utf8() const noexcept { return kind_ == Kind::Utf8; }

@@ -1,11 +1,5 @@
 #include "message_box.h"
 
-#include <cstdio>
-
-#include "clipboard_x11.h"
-#include "error.h"
-#include "ui_module.h"
-
 namespace qm {
 
 std::string box_log_line(const Box& box) {
@@ -17,17 +11,6 @@ std::string box_log_line(const Box& box) {
     flat += (text[i] == '\n' || text[i] == '\r') ? ' ' : text[i];
   }
   return box.title + ": " + flat;
-}
-
-void DesktopBoxes::show(const Box& box) {
-  std::fprintf(stderr, "%s\n", box_log_line(box).c_str());
-  std::fflush(stderr);
-  if (!display_reachable()) return;
-  try {
-    UiModule::load(module_file_).function<decltype(qm_ui_show_box)>("qm_ui_show_box")(box);
-  } catch (const Error& e) {
-    std::fprintf(stderr, "quotemill: %s\n", e.what());
-  }
 }
 
 }  // namespace qm

@@ -1,7 +1,6 @@
 #include "text.h"
 
 #include <emmintrin.h>
-#include <sys/mman.h>
 
 #include <bit>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <utility>
 
 #include "error.h"
+#include "system_memory.h"
 
 namespace qm {
 namespace {
@@ -61,7 +61,7 @@ bool borderless(std::string_view p) {
 std::size_t last_before(std::string_view text, std::size_t end, std::string_view p) {
   const char last = p.back();
   while (end >= p.size()) {
-    const void* at = memrchr(text.data() + p.size() - 1, last, end - (p.size() - 1));
+    const char* at = find_last_byte(text.data() + p.size() - 1, last, end - (p.size() - 1));
     if (!at) break;
     const std::size_t stop = static_cast<const char*>(at) - text.data() + 1;
     if (std::memcmp(text.data() + stop - p.size(), p.data(), p.size()) == 0) return stop - p.size();
@@ -154,7 +154,7 @@ std::string string_with_capacity(std::size_t capacity) {
     const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
     const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
     const std::uintptr_t last = (begin + capacity) & ~(kHugePage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first) advise_huge_pages(reinterpret_cast<void*>(first), last - first);
   }
   return s;
 }

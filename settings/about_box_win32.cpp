@@ -25,7 +25,7 @@ TQuotemill_about::TQuotemill_about(HWND owner) : owner_(owner) {
     box.cbSize = sizeof box;
     box.lpfnWndProc = &TQuotemill_about::window_proc;
     box.hInstance = instance;
-    box.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    box.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
     box.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     box.hIcon = win32::program_icon(32);
     box.hIconSm = win32::program_icon(16);

@@ -40,7 +40,7 @@ void register_classes(HINSTANCE instance, WNDPROC form_proc) {
     form.cbSize = sizeof form;
     form.lpfnWndProc = form_proc;
     form.hInstance = instance;
-    form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    form.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.hIcon = win32::program_icon(32);
     form.hIconSm = win32::program_icon(16);

@@ -1,0 +1,131 @@
+// quotemill-host for Windows: the native-messaging host that lets the browser extension
+// start Quotemill's workers. Started by the browser, it answers framed messages on its
+// standard streams; started by hand it registers itself with the browsers or unregisters.
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "launcher_win32.h"
+#include "manifests.h"
+#include "process_win32.h"
+#include "serve.h"
+#include "user_locale.h"
+#include "utf16.h"
+
+namespace {
+
+using namespace qm::host;
+
+constexpr char kUsage[] =
+    "usage: quotemill-host --register | --unregister | --manifest chromium [EXTENSION_ID] | --manifest firefox\n"
+    "  (browsers start it with no option, or with their own arguments)\n";
+
+const wchar_t* w(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+std::string directory_of(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
+
+// The manifests live beside the host, one for the Chromium family and one for Firefox.
+std::string manifest_file(const std::string& host_path, bool firefox) {
+  return directory_of(host_path) + (firefox ? "quotemill-firefox.json" : "quotemill-chromium.json");
+}
+
+bool write_file(const std::string& path, const std::string& text) {
+  FILE* f = _wfopen(w(qm::utf8_to_utf16(path)), L"wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+int register_host(const std::string& host_path) {
+  for (const bool firefox : {false, true}) {
+    const std::string file = manifest_file(host_path, firefox);
+    if (!write_file(file, firefox ? firefox_manifest(host_path) : chromium_manifest(host_path))) {
+      std::fprintf(stderr, "quotemill-host: cannot write %s\n", file.c_str());
+      return 1;
+    }
+  }
+  for (const RegistryPlace& p : registry_places()) {
+    const std::u16string file = qm::utf8_to_utf16(manifest_file(host_path, p.firefox));
+    HKEY key;
+    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, w(qm::utf8_to_utf16(p.key)), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &key, nullptr);
+    if (rc == ERROR_SUCCESS) {
+      rc = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                          static_cast<DWORD>((file.size() + 1) * sizeof(char16_t)));
+      RegCloseKey(key);
+    }
+    if (rc != ERROR_SUCCESS) {
+      std::fprintf(stderr, "quotemill-host: cannot write HKEY_CURRENT_USER\\%s\n", p.key.c_str());
+      return 1;
+    }
+    std::printf("%s: HKEY_CURRENT_USER\\%s\n", p.browser.c_str(), p.key.c_str());
+  }
+  return 0;
+}
+
+int unregister_host(const std::string& host_path) {
+  for (const RegistryPlace& p : registry_places())
+    if (RegDeleteKeyW(HKEY_CURRENT_USER, w(qm::utf8_to_utf16(p.key))) == ERROR_SUCCESS)
+      std::printf("%s: removed HKEY_CURRENT_USER\\%s\n", p.browser.c_str(), p.key.c_str());
+  for (const bool firefox : {false, true}) _wremove(w(qm::utf8_to_utf16(manifest_file(host_path, firefox))));
+  return 0;
+}
+
+std::chrono::milliseconds time_limit() {
+  // Long enough for the user to answer a worker's box.
+  const std::string ms = qm::environment_utf8("QUOTEMILL_HOST_TIMEOUT_MS");
+  return std::chrono::milliseconds(ms.empty() ? 120000 : std::atol(ms.c_str()));
+}
+
+int serve(const std::string& host_path) {
+  // Messages are binary: a text-mode stream would turn every LF byte of a length into CR LF.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  const qm::CodePage cp = qm::locale_code_page();
+  Win32Launcher launcher(host_path, worker_directory(), cp, time_limit());
+  const ReadSome read_stdin = [](char* buffer, std::size_t size) -> std::size_t {
+    for (;;) {
+      const int n = _read(0, buffer, static_cast<unsigned>(size));
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR) return 0;
+    }
+  };
+  return serve_messages(read_stdin, stdout, launcher, cp);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Paths and the manifests' texts are UTF-8; the options are ASCII.
+  const std::string host_path = qm::executable_path_utf8();
+  const std::string option = argc > 1 ? argv[1] : "";
+  if (option == "--register") return register_host(host_path);
+  if (option == "--unregister") return unregister_host(host_path);
+  if (option == "--manifest" && argc > 2 && std::string(argv[2]) == "chromium") {
+    std::fputs(chromium_manifest(host_path, argc > 3 ? argv[3] : kChromiumExtensionId).c_str(), stdout);
+    return 0;
+  }
+  if (option == "--manifest" && argc > 2 && std::string(argv[2]) == "firefox") {
+    std::fputs(firefox_manifest(host_path).c_str(), stdout);
+    return 0;
+  }
+  if (option == "--help" || option == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  // Chrome passes the caller's origin and a window handle, Firefox the manifest's path and
+  // the add-on's id; a console at the other end means a person started it.
+  if (_isatty(_fileno(stdin))) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  return serve(host_path);
+}

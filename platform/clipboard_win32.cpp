@@ -1,0 +1,105 @@
+#include "clipboard_win32.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "error.h"
+#include "utf16.h"
+
+namespace qm {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Clipboard viewers and managers hold the clipboard for a few milliseconds after each change.
+constexpr auto kOpenRetry = std::chrono::milliseconds(500);
+
+// A movable block holding `size` bytes from `data`; nullptr when memory is short.
+HGLOBAL block_of(const void* data, std::size_t size) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!block) return nullptr;
+  void* p = GlobalLock(block);
+  if (!p) {
+    GlobalFree(block);
+    return nullptr;
+  }
+  std::memcpy(p, data, size);
+  GlobalUnlock(block);
+  return block;
+}
+
+void place(UINT format, const void* data, std::size_t size) {
+  HGLOBAL block = block_of(data, size);
+  if (!block) throw Error(kCannotOpenClipboard);
+  if (!SetClipboardData(format, block)) {
+    GlobalFree(block);  // still ours: the system took nothing
+    throw Error(kCannotOpenClipboard);
+  }
+}
+
+// The data of `format` up to its first NUL, as units of `Char`; nullopt when there is none.
+template <class Char>
+std::optional<std::basic_string<Char>> fetch(UINT format) {
+  if (!IsClipboardFormatAvailable(format)) return std::nullopt;
+  HANDLE data = GetClipboardData(format);
+  if (!data) return std::nullopt;
+  const auto* p = static_cast<const Char*>(GlobalLock(data));
+  if (!p) return std::nullopt;
+  // A block without its NUL ends where the block does.
+  const std::size_t units = GlobalSize(data) / sizeof(Char);
+  std::size_t n = 0;
+  while (n < units && p[n] != 0) ++n;
+  std::basic_string<Char> text(p, n);
+  GlobalUnlock(data);
+  return text;
+}
+
+}  // namespace
+
+Win32Clipboard::~Win32Clipboard() { release(); }
+
+void Win32Clipboard::acquire() {
+  if (window_) return;
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                nullptr);
+  if (!window) throw Error(kCannotOpenClipboard);
+  const Clock::time_point deadline = Clock::now() + kOpenRetry;
+  while (!OpenClipboard(window)) {
+    if (Clock::now() >= deadline) {
+      DestroyWindow(window);
+      throw Error(kCannotOpenClipboard);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  window_ = window;
+}
+
+void Win32Clipboard::release() noexcept {
+  if (!window_) return;
+  CloseClipboard();
+  DestroyWindow(static_cast<HWND>(window_));
+  window_ = nullptr;
+}
+
+std::optional<std::string> Win32Clipboard::read() {
+  // Windows makes the code-page form from the Unicode one with "?" for what the page
+  // lacks: the Unicode form goes through the programs' own conversion instead, which keeps
+  // such characters as references.
+  if (auto wide = fetch<char16_t>(CF_UNICODETEXT)) return utf16_to_utf8(*wide);
+  if (auto text = fetch<char>(CF_TEXT)) return cp_.is_utf8() ? std::move(*text) : to_utf8(*text, cp_);
+  return std::nullopt;
+}
+
+void Win32Clipboard::write(const std::optional<std::string>& text) {
+  if (!EmptyClipboard()) throw Error(kCannotOpenClipboard);
+  if (!text) return;
+  // Both forms from the same text: a reader of either sees the very code-page text.
+  const std::u16string wide = utf8_to_utf16(*text);
+  const std::string narrow = cp_.is_utf8() ? *text : from_utf8(*text, cp_);
+  place(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+  place(CF_TEXT, narrow.c_str(), narrow.size() + 1);
+}
+
+}  // namespace qm
