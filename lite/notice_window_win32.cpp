@@ -1,16 +1,83 @@
-// The entry of the Win32 notice window. The window itself is not built yet: until it is,
-// its text goes to standard error, as on a desktop that cannot show it.
-
 #include "notice_window_win32.h"
 
-#include <cstdio>
-
-#include "message_box.h"
+#include "messages.h"
+#include "window_win32.h"
 
 namespace qm::lite {
+namespace {
+
+constexpr wchar_t kNoticeClass[] = L"TNoticeWindow";
+constexpr int kButtonId = 100;
+
+}  // namespace
+
+NoticeWindow::NoticeWindow() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  static const bool registered = [&] {
+    WNDCLASSEXW notice{};
+    notice.cbSize = sizeof notice;
+    notice.lpfnWndProc = &NoticeWindow::window_proc;
+    notice.hInstance = instance;
+    notice.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    notice.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    notice.hIcon = win32::program_icon(32);
+    notice.hIconSm = win32::program_icon(16);
+    notice.lpszClassName = kNoticeClass;
+    return RegisterClassExW(&notice) != 0;
+  }();
+  (void)registered;
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kNoticeClass, win32::wide(kNoticeCaption).c_str(),
+                            WS_OVERLAPPEDWINDOW, 1011, 721, 236, 168, nullptr, nullptr, instance, nullptr);
+  if (!window_) return;
+  // No automatic word wrap (lines break only at CR LF); an ampersand is shown as it stands.
+  NoticeLabel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 16,
+                                209, 81, window_, nullptr, instance, nullptr);
+  NoticeButton = CreateWindowExW(0, L"BUTTON", win32::wide("わかった。").c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 88, 128, 89, 22,
+                                 window_, reinterpret_cast<HMENU>(INT_PTR{kButtonId}), instance, nullptr);
+  win32::press_on_return(NoticeButton);
+  font_ = win32::system_font();
+  win32::apply_font(window_, font_);
+  win32::place_window(window_, 1011, 721, 236, 168);  // fixed, not centred, even on a small screen
+}
+
+NoticeWindow::~NoticeWindow() {
+  if (window_) DestroyWindow(window_);
+  if (font_) DeleteObject(font_);
+}
+
+void NoticeWindow::show(const std::string& text) {
+  win32::set_window_text(NoticeLabel, text);
+  ShowWindow(window_, SW_SHOW);
+  SetFocus(NoticeButton);
+}
+
+LRESULT CALLBACK NoticeWindow::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wparam) == kButtonId && HIWORD(wparam) == BN_CLICKED && lparam) RequestQuit();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE) {
+        if (HWND button = GetDlgItem(window, kButtonId)) SetFocus(button);
+      }
+      return 0;
+    case WM_CLOSE:
+      // The close control ends the program just as the button does.
+      RequestQuit();
+      ShowWindow(window, SW_HIDE);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void RequestQuit() { PostQuitMessage(0); }
 
 void RunNoticeWindow(const std::string& text) {
-  std::fprintf(stderr, "%s\n", box_log_line({"Quotemill_clip", text}).c_str());
+  NoticeWindow notice;
+  if (!notice.window()) return;
+  notice.show(text);
+  win32::run_window_loop();
 }
 
 }  // namespace qm::lite

@@ -26,7 +26,7 @@ QLabel* text_label(QWidget* parent, const char* name, QPoint at, const char* tex
 TQuotemill_about::TQuotemill_about(QWidget* owner) : QDialog(owner) {
   open_box = this;
   setObjectName(QStringLiteral("Quotemill_about"));
-  setWindowTitle(QStringLiteral("Quotemill_about"));
+  setWindowTitle(QString::fromUtf8(kAboutTitle));
   setFont(form_font());
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
@@ -39,7 +39,7 @@ TQuotemill_about::TQuotemill_about(QWidget* owner) : QDialog(owner) {
   icon->setObjectName(QStringLiteral("icon"));
   icon->setGeometry(32, 16, 32, 32);
   icon->setPixmap(program_emblem());
-  Quotemill = text_label(this, "Quotemill", {128, 8}, "Quotemill");
+  Quotemill = text_label(this, "Quotemill", {128, 8}, kProgramName);
   Label1 = text_label(this, "Label1", {88, 24}, kMakerLine);
   // Declared with the others; the box shows nothing in it.
   Label2 = new QLabel(this);

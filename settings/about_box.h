@@ -3,14 +3,12 @@
 
 #include <QDialog>
 
+#include "about_text.h"
+
 class QLabel;
 class QPushButton;
 
 namespace qm::settings {
-
-inline constexpr char kMakerLine[] = "Quotemill project";
-inline constexpr char kWebAddress[] = "quotemill.example.org";
-inline constexpr char kMailAddress[] = "qm@example.org";
 
 class TQuotemill_about : public QDialog {
   Q_OBJECT

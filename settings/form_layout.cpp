@@ -86,4 +86,12 @@ const ControlSpec& control_spec(ControlId id) { return kLayout[kRowOf[index_of(i
 std::span<const ControlId> tab_chain() { return kChain; }
 const WindowSpec& form_window() { return kWindowSpec; }
 
+Rect anchored_rect(const ControlSpec& c, int client_width, int client_height) {
+  Rect r = c.rect;
+  if (c.anchor == Anchor::TopLeft) return r;
+  r.top += client_height - kWindowSpec.client_height;
+  if (c.anchor == Anchor::BottomRight) r.left += client_width - kWindowSpec.client_width;
+  return r;
+}
+
 }  // namespace qm::settings

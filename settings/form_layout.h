@@ -85,4 +85,9 @@ struct WindowSpec {
 
 const WindowSpec& form_window();
 
+// Where control `c` stands in its parent when the window's client area measures
+// `client_width` × `client_height`: it keeps its distances from the edges its anchor names,
+// as at the designed size. The size never changes.
+Rect anchored_rect(const ControlSpec& c, int client_width, int client_height);
+
 }  // namespace qm::settings

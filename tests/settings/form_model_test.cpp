@@ -118,6 +118,28 @@ TEST(FormLayout, Window) {
   EXPECT_STREQ(w.tooltip, "使うだけ選択してください");
 }
 
+TEST(FormLayout, AnchoredRects) {
+  const struct {
+    ControlId id;
+    int width, height;
+    Rect want;
+  } rows[] = {
+      {CheckBox1, 268 + 40, 483 + 100, {8, 16, 105, 17}},    // in the frame: stays
+      {GroupBox1, 268 + 40, 483 + 100, {8, 8, 249, 225}},     // top-left: stays
+      {RadioGroup1, 268 + 40, 483 + 100, {8, 354, 249, 89}},  // bottom-left: down only
+      {Label1, 268 + 40, 483 + 100, {72, 464, 164, 12}},
+      {Button1, 268 + 40, 483 + 100, {24, 542, 75, 25}},
+      {Button2, 268 + 40, 483 + 100, {216, 542, 75, 25}},     // bottom-right: down and right
+      {Button2, 268, 483, {176, 442, 75, 25}},                // the designed size
+      {Button2, 268 - 20, 483 - 30, {156, 412, 75, 25}},      // smaller: up and left
+      {Edit3, 100, 483 - 30, {40, 376, 121, 20}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(control_spec(r.id).name);
+    EXPECT_EQ(anchored_rect(control_spec(r.id), r.width, r.height), r.want);
+  }
+}
+
 TEST(FormModel, StartState) {
   const FormModel m;
   EXPECT_EQ(enabled_set(m), without(all_controls(), kGreyAtStart));
