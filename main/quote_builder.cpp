@@ -7,8 +7,6 @@
 namespace qm {
 namespace {
 
-constexpr std::string_view kLineBreak = "\r\n";
-
 std::string concat(std::initializer_list<std::string_view> pieces) {
   std::size_t size = 0;
   for (auto p : pieces) size += p.size();
@@ -22,11 +20,12 @@ std::string target_value(const std::string& style, std::string_view option, cons
   return replace_all_icase(replace_all(style, "'", "\"", cp), option, "", cp);
 }
 
-std::string enclose(std::string head, std::string text, std::string_view tail);
+// What stands before and after the text in a style.
+struct Frame {
+  std::string head, tail;
+};
 
-std::string inline_quote(std::string_view attribute, std::string text) {
-  return enclose(concat({"<q cite=", attribute, ">"}), std::move(text), "</q>");
-}
+Frame inline_quote(std::string_view attribute) { return {concat({"<q cite=", attribute, ">"}), "</q>"}; }
 
 // The line-break threshold: the last "-d=" argument counts; -1 without one.
 std::int32_t line_break_threshold(const Arguments& args, const CodePage& cp) {
@@ -37,34 +36,26 @@ std::int32_t line_break_threshold(const Arguments& args, const CodePage& cp) {
   return threshold;
 }
 
-// The text between `head` and `tail`, built where the text lies when it has room, so that a
-// large selection is moved once rather than copied.
-std::string enclose(std::string head, std::string text, std::string_view tail) {
-  if (text.capacity() < head.size() + text.size() + tail.size())
-    return concat({head, text, tail});
-  text.insert(0, head);
-  text.append(tail);
-  return text;
-}
-
-std::string wrap(const Arguments& args, std::string_view a, std::string text, const CodePage& cp) {
+// The style's frame; `length()` is the text's length, which "-b" compares with its number.
+template <class Length>
+Frame style_frame(const Arguments& args, std::string_view a, std::string_view line_break, Length length,
+                  const CodePage& cp) {
   const std::string& style = args[1];
   const std::string& url = args[args.count()];
-  if (style == "-a") return enclose(concat({"<a href=", a, ">"}), std::move(text), "</a>");
+  if (style == "-a") return {concat({"<a href=", a, ">"}), "</a>"};
   if (starts_with_icase(style, "-a"))
-    return enclose(concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">"}), std::move(text), "</a>");
+    return {concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">"}), "</a>"};
   if (starts_with_icase(style, "-b")) {
     const std::int32_t threshold = to_int32(replace_all(style, "-b", "0", cp), cp);
-    if (static_cast<std::int64_t>(text.size()) < threshold) return inline_quote(a, std::move(text));
-    return enclose(concat({"<blockquote cite=", a, "><p>"}), std::move(text), "</p></blockquote>");
+    if (static_cast<std::int64_t>(length()) < threshold) return inline_quote(a);
+    return {concat({"<blockquote cite=", a, "><p>"}), "</p></blockquote>"};
   }
-  if (style == "-q") return inline_quote(a, std::move(text));
-  if (style == "-o") return enclose("", std::move(text), concat({kLineBreak, "<a href=", a, ">", url, "</a>"}));
+  if (style == "-q") return inline_quote(a);
+  if (style == "-o") return {"", concat({line_break, "<a href=", a, ">", url, "</a>"})};
   if (starts_with_icase(style, "-o"))
-    return enclose("", std::move(text),
-                   concat({kLineBreak, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url, "</a>"}));
-  if (style == "-hd") return enclose(concat({"*<a href=", a, ">"}), std::move(text), "</a>\r\n\r\n");
-  return text;
+    return {"", concat({line_break, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url, "</a>"})};
+  if (style == "-hd") return {concat({"*<a href=", a, ">"}), concat({"</a>", line_break, line_break})};
+  return {};
 }
 
 }  // namespace
@@ -77,14 +68,20 @@ std::string url_attribute(const Arguments& args, const CodePage& cp) {
   return concat({"\"", url, "\" class=", klass});
 }
 
-std::string build_quote(const Arguments& args, const std::string& attribute, std::string text,
-                        const CodePage& cp) {
+std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
+                        LineBreak line_break) {
+  const std::string_view br = line_break_text(line_break);
+  // Lengths count each line break as CR LF, whichever form the text has.
+  auto length = [&] {
+    return text.size() + (line_break == LineBreak::Lf ? count_line_breaks(text, line_break) : 0);
+  };
   const std::int32_t threshold = line_break_threshold(args, cp);
-  if (threshold >= 0 && static_cast<std::uint64_t>(threshold) >= text.size())
-    text = replace_all(std::move(text), kLineBreak, " ", cp);
-  text = wrap(args, attribute, std::move(text), cp);
+  if (threshold >= 0 && static_cast<std::uint64_t>(threshold) >= length())
+    text = replace_all(std::move(text), br, " ", cp);
+  const Frame frame = style_frame(args, attribute, br, length, cp);
   // Each "-h" or "-x" converts every line break once more, the tags of later ones standing
-  // nearer the break; as no tag holds a line break, one pass puts them all in place.
+  // nearer the break; as no tag holds a line break, one pass puts them all in place, in the
+  // text and in the frame's tail alike, together with the frame.
   std::string tags;
   for (int i = 1; i <= args.count(); ++i) {
     if (args[i] == "-h")
@@ -92,14 +89,17 @@ std::string build_quote(const Arguments& args, const std::string& attribute, std
     else if (args[i] == "-x")
       tags += "<br />";
   }
-  return insert_before_crlf(std::move(text), tags);
+  const std::string tail = frame_and_mark(frame.tail, "", tags, "", line_break);
+  return frame_and_mark(std::move(text), frame.head, tags, tail, line_break);
 }
 
 void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp) {
   const std::string attribute = url_attribute(args, cp);
   ClipboardHold hold(clipboard);
-  std::string quote = build_quote(args, attribute, clipboard.read_text(), cp);
-  clipboard.write_text(std::move(quote));
+  // The text goes through as it was read, and back the same way.
+  LinedText text = clipboard.read_lined_text();
+  text.text = build_quote(args, attribute, std::move(text.text), cp, text.line_break);
+  clipboard.write_text(std::move(text));
 }
 
 }  // namespace qm

@@ -7,6 +7,7 @@
 #include "arguments.h"
 #include "clipboard.h"
 #include "codepage.h"
+#include "text.h"
 
 namespace qm {
 
@@ -15,9 +16,10 @@ namespace qm {
 std::string url_attribute(const Arguments& args, const CodePage& cp);
 
 // The quote text for `text`: the "-d=" threshold, the style, then one line-break conversion
-// per "-h" or "-x". Throws Error when a number does not convert.
-std::string build_quote(const Arguments& args, const std::string& attribute, std::string text,
-                        const CodePage& cp);
+// per "-h" or "-x". Throws Error when a number does not convert. The result marks its line
+// breaks as `line_break` says the text does.
+std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
+                        LineBreak line_break = LineBreak::CrLf);
 
 // One worker run: holds the clipboard from the read to the write; on any failure the
 // clipboard is released unchanged and the Error goes on to the caller.

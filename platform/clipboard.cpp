@@ -19,6 +19,18 @@ std::string ClipboardTextEdge::to_desktop(std::string text) const {
   return cp_.is_utf8() ? std::move(text) : to_utf8(text, cp_);
 }
 
+LinedText ClipboardTextEdge::from_desktop_as_read(std::string desktop) {
+  std::string text = cp_.is_utf8() ? std::move(desktop) : from_utf8(desktop, cp_);
+  if (lf_line_breaks_ && !contains_crlf(text)) return {std::move(text), LineBreak::Lf};
+  if (lf_line_breaks_) keep_crlf_ = true;
+  return {lf_line_breaks_ ? lf_to_crlf(std::move(text)) : std::move(text), LineBreak::CrLf};
+}
+
+std::string ClipboardTextEdge::to_desktop(LinedText text) const {
+  if (text.line_break == LineBreak::CrLf) return to_desktop(std::move(text.text));
+  return cp_.is_utf8() ? std::move(text.text) : to_utf8(text.text, cp_);
+}
+
 CountedClipboard::~CountedClipboard() {
   while (count_ > 0) close();
 }
@@ -44,6 +56,18 @@ std::string CountedClipboard::read_text() {
   ClipboardHold hold(*this);
   std::optional<std::string> desktop = backend_.read();
   return desktop ? edge_.from_desktop(std::move(*desktop)) : std::string();
+}
+
+LinedText CountedClipboard::read_lined_text() {
+  ClipboardHold hold(*this);
+  std::optional<std::string> desktop = backend_.read();
+  return edge_.from_desktop_as_read(desktop ? std::move(*desktop) : std::string());
+}
+
+void CountedClipboard::write_text(LinedText text) {
+  ClipboardHold hold(*this);
+  emptied_ = true;
+  backend_.write(edge_.to_desktop(std::move(text)));
 }
 
 void CountedClipboard::write_text(std::string text) {

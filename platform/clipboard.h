@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "codepage.h"
+#include "text.h"
 
 namespace qm {
 
@@ -26,6 +27,12 @@ class ClipboardBackend {
   virtual bool lf_line_breaks() const noexcept { return true; }
 };
 
+// A text with the line break it marks.
+struct LinedText {
+  std::string text;
+  LineBreak line_break = LineBreak::CrLf;
+};
+
 // Converts between the desktop's clipboard text and the programs' text: the code page, and
 // lone LFs read as CR LF. A write gives CR LF back as LF unless the text read in the same
 // run already held CR LF of its own, so a selection round-trips with its own line breaks.
@@ -36,6 +43,10 @@ class ClipboardTextEdge {
       : cp_(std::move(cp)), lf_line_breaks_(lf_line_breaks) {}
   std::string from_desktop(std::string desktop);
   std::string to_desktop(std::string text) const;
+  // The text as read where its line breaks are all lone LFs (no CR LF of its own on a desktop
+  // of LF line breaks), so that it goes back as it is; else as from_desktop gives it.
+  LinedText from_desktop_as_read(std::string desktop);
+  std::string to_desktop(LinedText text) const;
 
  private:
   CodePage cp_;
@@ -60,6 +71,9 @@ class CountedClipboard {
   // The empty text when the clipboard holds no text.
   std::string read_text();
   void write_text(std::string text);
+  // The same with the text's line breaks as it was read (ClipboardTextEdge::from_desktop_as_read).
+  LinedText read_lined_text();
+  void write_text(LinedText text);
 
   int open_count() const noexcept { return count_; }
   bool emptied() const noexcept { return emptied_; }

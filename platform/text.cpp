@@ -80,7 +80,11 @@ std::string replace(std::string text, std::string_view pattern, std::string_view
   for_each_match(text, pattern, cp, icase, [&](std::size_t) { ++count; });
   if (count == 0) return text;
   const std::size_t size = text.size() - count * pattern.size() + count * with.size();
-  if (with.size() <= pattern.size()) {
+  if (with.size() == pattern.size()) {  // nothing moves
+    for_each_match(text, pattern, cp, icase, [&](std::size_t pos) { std::memcpy(&text[pos], with.data(), with.size()); });
+    return text;
+  }
+  if (with.size() < pattern.size()) {
     char* const base = text.data();
     char* w = base;
     std::size_t copied = 0;
@@ -206,21 +210,24 @@ bool has_byte(__m128i block, char byte) {
   return _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))) != 0;
 }
 
-// Makes room for `extra` more bytes and fills the text from its back: `at_lf(r, w)` is
-// called for each LF (at base[r], already copied to base[w]) and writes what goes before
-// it below w, returning the new r and w. Each byte moves once; blocks without LF move whole.
+// Lays out `lead` bytes, the text grown by `extra` bytes, and `tail`, filling the text from
+// its back: `at_lf(base, r, w)` is called for each LF (at base[r], already copied to
+// base[w]) and writes what goes before it below w, returning the new r and w. Each byte moves
+// once; blocks without LF move whole, and once nothing more is to be inserted, all that is
+// left moves in one piece. The caller writes the lead.
 template <class AtLf>
-std::string grow_from_back(std::string text, std::size_t extra, AtLf at_lf) {
-  const std::size_t old = text.size();
-  if (text.capacity() < old + extra) {
-    std::string grown = string_with_capacity(old + extra);
+std::string grow_from_back(std::string text, std::size_t lead, std::size_t extra, std::string_view tail, AtLf at_lf) {
+  const std::size_t old = text.size(), size = lead + old + extra + tail.size();
+  if (text.capacity() < size) {
+    std::string grown = string_with_capacity(size);
     grown.append(text);
     text = std::move(grown);
   }
-  text.resize(old + extra);
+  text.resize(size);
   char* const base = text.data();
-  std::size_t r = old, w = old + extra;
-  while (w != r && r >= 16) {
+  std::memcpy(base + size - tail.size(), tail.data(), tail.size());
+  std::size_t r = old, w = old + lead + extra;
+  while (w - r != lead && r >= 16) {
     const std::size_t start = r - 16;
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start));
     unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
@@ -231,7 +238,7 @@ std::string grow_from_back(std::string text, std::size_t extra, AtLf at_lf) {
       continue;
     }
     // The run after each LF of the block moves whole, the last LF first.
-    while (lfs != 0 && w != r) {
+    while (lfs != 0 && w - r != lead) {
       const std::size_t lf = start + 31 - static_cast<std::size_t>(__builtin_clz(lfs));
       const std::size_t run = r - lf;  // the LF and what follows it
       w -= run;
@@ -240,12 +247,13 @@ std::string grow_from_back(std::string text, std::size_t extra, AtLf at_lf) {
       lfs &= r > start ? (1u << (r - start)) - 1 : 0;
     }
   }
-  while (w != r) {
+  while (w - r != lead && r > 0) {
     const char c = base[--r];
     base[--w] = c;
     if (c == '\n') std::tie(r, w) = at_lf(base, r, w);
   }
-  return text;  // what stands before the first change has not moved
+  if (lead != 0 && r != 0) std::memmove(base + lead, base, r);
+  return text;
 }
 
 // Bits set in a 16-bit mask, without the popcnt instruction that not every x86-64 has.
@@ -291,24 +299,46 @@ std::string lf_to_crlf(std::string text) {
   const LfCount count = count_lf(text);
   const std::size_t n = count.lf - count.after_cr;
   if (n == 0) return text;
-  return grow_from_back(std::move(text), n, [](char* base, std::size_t r, std::size_t w) {
+  return grow_from_back(std::move(text), 0, n, "", [](char* base, std::size_t r, std::size_t w) {
     if (r == 0 || base[r - 1] != '\r') base[--w] = '\r';
     return std::pair{r, w};
   });
 }
 
-std::string insert_before_crlf(std::string text, std::string_view insert) {
-  const std::size_t n = insert.empty() ? 0 : count_lf(text).after_cr;
-  if (n == 0) return text;
-  return grow_from_back(std::move(text), n * insert.size(), [insert](char* base, std::size_t r, std::size_t w) {
-    if (r > 0 && base[r - 1] == '\r') {
-      base[--w] = '\r';
-      --r;
-      w -= insert.size();
-      std::memcpy(base + w, insert.data(), insert.size());
-    }
-    return std::pair{r, w};
-  });
+std::size_t count_line_breaks(std::string_view text, LineBreak b) noexcept {
+  const LfCount count = count_lf(text);
+  return b == LineBreak::Lf ? count.lf : count.after_cr;
+}
+
+std::string frame_and_mark(std::string text, std::string_view head, std::string_view insert, std::string_view tail,
+                           LineBreak b) {
+  const std::size_t n = insert.empty() ? 0 : count_line_breaks(text, b);
+  if (n == 0 && head.empty() && tail.empty()) return text;
+  if (n == 0 && text.capacity() < head.size() + text.size() + tail.size()) {
+    // Nothing to insert and no room: the frame and the text go once into a buffer of their size.
+    std::string out = string_with_capacity(head.size() + text.size() + tail.size());
+    out.append(head).append(text).append(tail);
+    return out;
+  }
+  const std::size_t size = insert.size();
+  text = b == LineBreak::Lf ? grow_from_back(std::move(text), head.size(), n * size, tail,
+                                             [insert](char* base, std::size_t r, std::size_t w) {
+                                               w -= insert.size();
+                                               std::memcpy(base + w, insert.data(), insert.size());
+                                               return std::pair{r, w};
+                                             })
+                            : grow_from_back(std::move(text), head.size(), n * size, tail,
+                                             [insert](char* base, std::size_t r, std::size_t w) {
+                                               if (r > 0 && base[r - 1] == '\r') {
+                                                 base[--w] = '\r';
+                                                 --r;
+                                                 w -= insert.size();
+                                                 std::memcpy(base + w, insert.data(), insert.size());
+                                               }
+                                               return std::pair{r, w};
+                                             });
+  std::memcpy(text.data(), head.data(), head.size());
+  return text;
 }
 
 std::string crlf_to_lf(std::string text) {

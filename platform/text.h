@@ -37,9 +37,23 @@ std::int32_t to_int32(std::string_view text, const CodePage& cp);
 std::string lf_to_crlf(std::string text);
 std::string crlf_to_lf(std::string text);
 
-// Puts `insert` in front of every CR LF: what replacing every CR LF by `insert` CR LF
-// gives, in one pass from the back of the text.
-std::string insert_before_crlf(std::string text, std::string_view insert);
 bool contains_crlf(std::string_view text) noexcept;
+
+// How a text marks a line break. Inside the programs it is CR LF; a clipboard text that held
+// no CR LF of its own may also be worked on as it was read, each LF standing for a CR LF,
+// which spares converting it on the way in and again on the way out.
+enum class LineBreak { CrLf, Lf };
+constexpr std::string_view line_break_text(LineBreak b) noexcept { return b == LineBreak::CrLf ? "\r\n" : "\n"; }
+std::size_t count_line_breaks(std::string_view text, LineBreak b) noexcept;
+
+// `head`, the text with `insert` in front of each of its line breaks, then `tail`: what
+// replacing every line break by `insert` and the break gives, framed. One pass from the back
+// of the text, in the text's own buffer when it has room; no byte before the first change
+// moves when `head` is empty.
+std::string frame_and_mark(std::string text, std::string_view head, std::string_view insert, std::string_view tail,
+                           LineBreak b);
+inline std::string insert_before_crlf(std::string text, std::string_view insert) {
+  return frame_and_mark(std::move(text), "", insert, "", LineBreak::CrLf);
+}
 
 }  // namespace qm

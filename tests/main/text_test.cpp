@@ -2,6 +2,8 @@
 // under UTF-8 and Shift-JIS.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <iconv.h>
 
 #include <optional>
@@ -195,6 +197,18 @@ TEST(Text, LineBreakPassesAgreeWithByteLoops) {
     ASSERT_EQ(lf_to_crlf(t), lf_to_crlf_ref(t)) << ::testing::PrintToString(t);
     ASSERT_EQ(crlf_to_lf(t), crlf_to_lf_ref(t)) << ::testing::PrintToString(t);
     ASSERT_EQ(insert_before_crlf(t, "<br />"), replace_all(t, "\r\n", "<br />\r\n", kUtf8)) << ::testing::PrintToString(t);
+    // Framed, and in the form of lone LFs, with the text's own buffer short of room or not.
+    for (const auto& [head, tail] : {std::pair{"", ""}, {"<q>", ""}, {"", "\n</q>"}, {"<a href=\"x\">", "</a>"}}) {
+      std::string roomy = t;
+      roomy.reserve(t.size() * 8 + 32);
+      const std::string want_crlf = head + replace_all(t, "\r\n", "<br>\r\n", kUtf8) + tail;
+      const std::string want_lf = head + replace_all(t, "\n", "<br>\n", kUtf8) + tail;
+      ASSERT_EQ(frame_and_mark(t, head, "<br>", tail, LineBreak::CrLf), want_crlf) << ::testing::PrintToString(t);
+      ASSERT_EQ(frame_and_mark(t, head, "<br>", tail, LineBreak::Lf), want_lf) << ::testing::PrintToString(t);
+      ASSERT_EQ(frame_and_mark(roomy, head, "<br>", tail, LineBreak::Lf), want_lf) << ::testing::PrintToString(t);
+      ASSERT_EQ(frame_and_mark(t, head, "", tail, LineBreak::Lf), head + t + tail) << ::testing::PrintToString(t);
+      ASSERT_EQ(count_line_breaks(t, LineBreak::Lf), static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n')));
+    }
   }
 }
 
