@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -227,24 +228,49 @@ std::string grow_from_back(std::string text, std::size_t lead, std::size_t extra
   char* const base = text.data();
   std::memcpy(base + size - tail.size(), tail.data(), tail.size());
   std::size_t r = old, w = old + lead + extra;
-  while (w - r != lead && r >= 16) {
-    const std::size_t start = r - 16;
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start));
-    unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+  // Sixty-four bytes at a time, so that a branch on the number of lines is taken per chunk
+  // of four blocks rather than per block.
+  const __m128i newline = _mm_set1_epi8('\n');
+  auto lf_mask = [&](std::size_t at) {
+    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at)), newline))));
+  };
+  while (w - r != lead && r >= 64) {
+    const std::size_t start = r - 64;
+    std::uint64_t lfs = lf_mask(start) | lf_mask(start + 16) << 16 | lf_mask(start + 32) << 32 | lf_mask(start + 48) << 48;
     if (lfs == 0) {
+      for (int k = 3; k >= 0; --k) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start + 16 * k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 64 + 16 * k), block);
+      }
       r = start;
-      w -= 16;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w), block);
+      w -= 64;
       continue;
     }
-    // The run after each LF of the block moves whole, the last LF first.
+    // The run after each LF of the chunk moves whole, the last LF first.
     while (lfs != 0 && w - r != lead) {
-      const std::size_t lf = start + 31 - static_cast<std::size_t>(__builtin_clz(lfs));
+      const std::size_t lf = start + 63 - static_cast<std::size_t>(__builtin_clzll(lfs));
       const std::size_t run = r - lf;  // the LF and what follows it
-      w -= run;
-      std::memmove(base + w, base + lf, run);
+      if (run <= 32 && r >= 32 && w >= lf + 32) {
+        // A short line moves as two blocks, loaded before either is stored; what they put
+        // below the run is free room that the rest fills later, and no byte still to be read.
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r - 16));
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r - 32));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 16), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 32), low);
+        w -= run;
+      } else {
+        w -= run;
+        std::memmove(base + w, base + lf, run);
+      }
       std::tie(r, w) = at_lf(base, lf, w);
-      lfs &= r > start ? (1u << (r - start)) - 1 : 0;
+      lfs &= r > start ? (std::uint64_t{1} << (r - start)) - 1 : 0;
+    }
+    if (w - r != lead && r > start) {  // what stands before the chunk's first LF
+      const std::size_t run = r - start;
+      w -= run;
+      std::memmove(base + w, base + start, run);
+      r = start;
     }
   }
   while (w - r != lead && r > 0) {
@@ -256,38 +282,40 @@ std::string grow_from_back(std::string text, std::size_t lead, std::size_t extra
   return text;
 }
 
-// Bits set in a 16-bit mask, without the popcnt instruction that not every x86-64 has.
-unsigned bits(unsigned m) {
-  m = m - ((m >> 1) & 0x5555);
-  m = (m & 0x3333) + ((m >> 2) & 0x3333);
-  m = (m + (m >> 4)) & 0x0F0F;
-  return (m + (m >> 8)) & 0x1F;
-}
-
 // The number of LFs in the text, and how many of them have a CR before them.
 struct LfCount {
   std::size_t lf = 0, after_cr = 0;
 };
 
+std::size_t lanes_sum(__m128i counts) {
+  const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+  return static_cast<std::size_t>(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+}
+
+// Sixteen bytes at a time: a compare gives 0xFF for each hit, and subtracting it counts in
+// each byte lane, up to 255 blocks before the lanes are added up.
 LfCount count_lf(std::string_view text) {
   LfCount n;
+  if (text.empty()) return n;
   const char* p = text.data();
   const char* const end = p + text.size();
-  unsigned carry = 0;  // a CR at the end of the block before
-  for (; end - p >= 16; p += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const unsigned lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
-    const unsigned cr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\r'))));
-    if (lf != 0) {
-      n.lf += bits(lf);
-      n.after_cr += bits(lf & ((cr << 1) | carry));
+  n.lf += *p++ == '\n';  // the first byte has no CR before it
+  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+  while (end - p >= 16) {
+    __m128i lfs = _mm_setzero_si128(), after_cr = _mm_setzero_si128();
+    for (std::ptrdiff_t blocks = std::min<std::ptrdiff_t>((end - p) / 16, 255); blocks > 0; --blocks, p += 16) {
+      const __m128i is_lf = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lf);
+      const __m128i cr_before = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1)), cr);
+      lfs = _mm_sub_epi8(lfs, is_lf);
+      after_cr = _mm_sub_epi8(after_cr, _mm_and_si128(is_lf, cr_before));
     }
-    carry = cr >> 15;
+    n.lf += lanes_sum(lfs);
+    n.after_cr += lanes_sum(after_cr);
   }
   for (; p < end; ++p) {
     if (*p == '\n') {
       ++n.lf;
-      n.after_cr += p > text.data() && p[-1] == '\r';
+      n.after_cr += p[-1] == '\r';
     }
   }
   return n;
@@ -321,8 +349,17 @@ std::string frame_and_mark(std::string text, std::string_view head, std::string_
     return out;
   }
   const std::size_t size = insert.size();
+  // A short insertion is stored as one block that ends with it, where the room below it is
+  // free: a line of a few bytes then costs no call.
+  char block[16] = {};
+  if (size <= 16) std::memcpy(block + 16 - size, insert.data(), size);
+  const __m128i insert_block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
   text = b == LineBreak::Lf ? grow_from_back(std::move(text), head.size(), n * size, tail,
-                                             [insert](char* base, std::size_t r, std::size_t w) {
+                                             [insert, insert_block](char* base, std::size_t r, std::size_t w) {
+                                               if (insert.size() <= 16 && w >= r + 16) {
+                                                 _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 16), insert_block);
+                                                 return std::pair{r, w - insert.size()};
+                                               }
                                                w -= insert.size();
                                                std::memcpy(base + w, insert.data(), insert.size());
                                                return std::pair{r, w};

@@ -169,7 +169,8 @@ TEST(Text, LineBreakMapping) {
 }
 
 // The passes that work in place and sixteen bytes at a time, against plain byte loops,
-// over texts of every length around the block size with breaks at every place.
+// over texts of every length around the block size and of several chunks, with breaks at
+// every place.
 TEST(Text, LineBreakPassesAgreeWithByteLoops) {
   auto lf_to_crlf_ref = [](const std::string& t) {
     std::string out;
@@ -189,7 +190,7 @@ TEST(Text, LineBreakPassesAgreeWithByteLoops) {
   unsigned seed = 12345;
   for (int round = 0; round < 3000; ++round) {
     std::string t;
-    const std::size_t size = round % 70;
+    const std::size_t size = round % 70 + (round % 3 == 0 ? 130 : 0);  // around one block, and several chunks
     for (std::size_t i = 0; i < size; ++i) {
       seed = seed * 1103515245 + 12345;
       t += alphabet[(seed >> 16) % (round % 2 ? 8 : 3)];
