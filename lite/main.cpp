@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     qm::FixedForegroundWindow given_foreground(given ? given : "");
     std::optional<qm::X11ForegroundWindow> desktop_foreground;
     qm::ForegroundWindow& foreground =
-        given ? static_cast<qm::ForegroundWindow&>(given_foreground) : desktop_foreground.emplace();
+        given ? static_cast<qm::ForegroundWindow&>(given_foreground) : desktop_foreground.emplace(desktop_clipboard);
     qm::lite::Services services{clipboard, boxes, foreground, cp, qm::lite::ReadFileFromDisk, run_notice_window};
     qm::lite::ProcessRequest(qm::lite::SplitArguments(qm::join_arguments(argc, argv)), services);
   } catch (const std::bad_alloc&) {

@@ -22,6 +22,14 @@ x11::Connection& X11Clipboard::connection() {
   return *connection_;
 }
 
+x11::Connection* X11Clipboard::shared_connection() noexcept {
+  try {
+    return &connection();
+  } catch (const Error&) {
+    return nullptr;
+  }
+}
+
 // A text too large for the memory the program may use is a clipboard that cannot be opened.
 std::optional<std::string> X11Clipboard::read() {
   try {

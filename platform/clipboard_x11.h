@@ -21,6 +21,10 @@ class X11Clipboard : public ClipboardBackend {
   std::optional<std::string> read() override;
   void write(const std::optional<std::string>& text) override;
 
+  // The run's display connection, for other services to share; nullptr when no display can
+  // be reached. A write may hand it over to the serving process, so ask again each time.
+  x11::Connection* shared_connection() noexcept;
+
  private:
   x11::Connection& connection();
   std::unique_ptr<x11::Connection> connection_;

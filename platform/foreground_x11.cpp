@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "clipboard_x11.h"
 #include "codepage.h"
 #include "x11_selection.h"
 
@@ -16,10 +17,6 @@ namespace {
 // The window may vanish while it is being read; the default handler would end the program.
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
-struct DisplayCloser {
-  void operator()(Display* d) const { XCloseDisplay(d); }
-};
-
 // A caption is read only as far as a title can use: the title keeps 1023 bytes of the
 // code page, which no caption reaches in fewer than 4 KiB of UTF-8.
 constexpr long kCaptionBytes = 4096;
@@ -27,7 +24,7 @@ constexpr long kCaptionBytes = 4096;
 // The start of a text property of `w` in UTF-8, converted by the type the client stored it
 // with; empty when it is not set or does not convert. One request of a bounded length, so
 // no caption of any size or type keeps the read going.
-std::string text_property(Display* d, Window w, Atom name) {
+std::string text_property(Display* d, Window w, Atom name, Atom utf8_string) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
@@ -38,7 +35,7 @@ std::string text_property(Display* d, Window w, Atom name) {
   std::unique_ptr<unsigned char, int (*)(void*)> owned(data, XFree);
   if (!data || type == None || format != 8 || count == 0) return {};
   const std::string_view bytes(reinterpret_cast<const char*>(data), count);
-  if (type == XInternAtom(d, "UTF8_STRING", False)) {
+  if (type == utf8_string) {
     std::string text(bytes);
     if (after > 0) {
       // Cut where the request ended: drop a character left incomplete.
@@ -94,28 +91,27 @@ Window active_window(Display* d) {
 
 }  // namespace
 
-struct X11ForegroundWindow::Connection {
-  std::unique_ptr<Display, DisplayCloser> display{x11::open_display()};
-  Window at_start = None;
-};
-
-X11ForegroundWindow::X11ForegroundWindow() : connection_(std::make_unique<Connection>()) {
-  if (connection_->display) connection_->at_start = active_window(connection_->display.get());
+X11ForegroundWindow::X11ForegroundWindow(X11Clipboard& clipboard) : clipboard_(clipboard) {
+  if (x11::Connection* c = clipboard_.shared_connection()) at_start_ = active_window(c->display);
 }
 
 X11ForegroundWindow::~X11ForegroundWindow() = default;
 
 std::string X11ForegroundWindow::caption() {
-  Display* d = connection_->display.get();
-  if (!d) return {};
+  x11::Connection* c = clipboard_.shared_connection();
+  if (!c) return {};
+  Display* d = c->display;
   auto* previous = XSetErrorHandler(ignore_x_error);
+  Atom names[2];
+  char* wanted[] = {const_cast<char*>("_NET_WM_NAME"), const_cast<char*>("UTF8_STRING")};
+  XInternAtoms(d, wanted, 2, False, names);
   auto read = [&](Window w) {
-    std::string text = text_property(d, w, XInternAtom(d, "_NET_WM_NAME", False));
-    return text.empty() ? text_property(d, w, XA_WM_NAME) : text;
+    std::string text = text_property(d, w, names[0], names[1]);
+    return text.empty() ? text_property(d, w, XA_WM_NAME, names[1]) : text;
   };
   std::string text;
   if (const Window w = active_window(d); w != None) text = read(w);
-  if (text.empty() && connection_->at_start != None) text = read(connection_->at_start);
+  if (text.empty() && at_start_ != None) text = read(at_start_);
   XSync(d, False);  // errors of this connection arrive while the handler is still ours
   XSetErrorHandler(previous);
   return text;

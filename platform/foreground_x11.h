@@ -2,16 +2,20 @@
 // The foreground window on X11: the window manager's active window, or without one the
 // focus window climbed up to its top-level window.
 
-#include <memory>
-
 #include "foreground.h"
 
 namespace qm {
 
+class X11Clipboard;
+namespace x11 {
+struct Connection;
+}
+
 class X11ForegroundWindow : public ForegroundWindow {
  public:
-  // Notes the window in front when the program starts: the browser that started it.
-  X11ForegroundWindow();
+  // Notes the window in front when the program starts: the browser that started it. The
+  // window is read through the clipboard's display connection, so a run connects once.
+  explicit X11ForegroundWindow(X11Clipboard& clipboard);
   ~X11ForegroundWindow() override;
 
   // _NET_WM_NAME when set, else WM_NAME in whichever encoding the client stored it. While a
@@ -20,8 +24,8 @@ class X11ForegroundWindow : public ForegroundWindow {
   std::string caption() override;
 
  private:
-  struct Connection;
-  std::unique_ptr<Connection> connection_;
+  X11Clipboard& clipboard_;
+  unsigned long at_start_ = 0;  // the window in front at the start, or None
 };
 
 }  // namespace qm
