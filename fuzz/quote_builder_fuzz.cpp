@@ -54,6 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (style == "-hd") QM_FUZZ_CHECK(quote == "*<a href=" + attribute + ">" + text + "</a>\r\n\r\n");
   }
 
+  // A text of lone LFs, worked on as it was read, gives the quote of its CR LF form with
+  // every CR LF as an LF.
+  if (!contains_crlf(text)) {
+    const std::string lf_quote = build_quote(args, attribute, lf_to_crlf(text), cp);
+    QM_FUZZ_CHECK(build_quote(args, attribute, text, cp, LineBreak::Lf) == crlf_to_lf(lf_quote));
+  }
+
   // One "-h" and nothing else that acts on line breaks: the same as one replacement.
   if (!styled && args.count() == 2 && args[1] == "-h" && !is_option(args[2]))
     QM_FUZZ_CHECK(quote == replace_all(text, "\r\n", "<br>\r\n", cp));

@@ -55,7 +55,7 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   if (const auto c = FindOption(args, "-c")) class_text = "class=\"" + option_value(args, *c, "-c=") + "\" ";
 
   const std::string title = CaptureTitle(s.foreground, s.cp, s.boxes);
-  std::string output = ExpandTemplate(*tmpl, title, class_text, url, url_rest, text);
+  std::string output = ExpandTemplate(*tmpl, title, class_text, url, url_rest, std::move(text));
 
   if (FindOption(args, "-h"))
     ReplaceFirst(output, "\r\n", "<br>\r\n");

@@ -48,8 +48,10 @@ std::optional<std::string> ChooseTemplate(const std::string& style, const std::s
   return kBareTextTemplate;
 }
 
-std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
-                           std::string_view url, std::string_view url_rest, std::string_view text) {
+namespace {
+
+std::string expand(std::string_view tmpl, std::string_view title, std::string_view class_text, std::string_view url,
+                   std::string_view url_rest, std::string_view text) {
   std::string out = string_with_capacity(tmpl.size() + title.size() + class_text.size() + url.size() + text.size());
   for (std::size_t i = 0; i < tmpl.size(); ++i) {
     if (tmpl[i] != '%') {
@@ -67,6 +69,27 @@ std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::s
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
+                           std::string_view url, std::string_view url_rest, std::string text) {
+  // Where the template holds the text once, as every built-in one does, the rest is built
+  // around it in the text's own buffer: a large selection is not copied.
+  std::size_t at = std::string_view::npos;
+  int texts = 0;
+  for (std::size_t i = 0; i + 1 < tmpl.size(); ++i) {
+    if (tmpl[i] != '%') continue;
+    if (tmpl[++i] == 'C') {
+      at = i - 1;
+      ++texts;
+    }
+  }
+  if (texts != 1) return expand(tmpl, title, class_text, url, url_rest, text);
+  const std::string head = expand(tmpl.substr(0, at), title, class_text, url, url_rest, "");
+  const std::string tail = expand(tmpl.substr(at + 2), title, class_text, url, url_rest, "");
+  return frame_and_mark(std::move(text), head, "", tail, LineBreak::CrLf);
 }
 
 }  // namespace qm::lite

@@ -203,13 +203,10 @@ std::int32_t to_int32(std::string_view text, const CodePage& cp) {
 
 // CR and LF never stand inside a character of any code page the programs know (no trail
 // byte of Shift-JIS or EUC-JP is below 0x40, no byte of a UTF-8 sequence below 0x80), so the
-// line-break passes scan bytes alone, sixteen at a time where a block holds no LF.
+// line-break passes scan bytes alone, sixteen at a time; a unit test checks every code page
+// for it.
 
 namespace {
-
-bool has_byte(__m128i block, char byte) {
-  return _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))) != 0;
-}
 
 // Lays out `lead` bytes, the text grown by `extra` bytes, and `tail`, filling the text from
 // its back: `at_lf(base, r, w)` is called for each LF (at base[r], already copied to
@@ -382,23 +379,37 @@ std::string crlf_to_lf(std::string text) {
   // In place: only CRs are dropped, so each byte moves to the left once.
   char* const base = text.data();
   const std::size_t n = text.size();
-  const char* first = static_cast<const char*>(std::memchr(base, '\r', n));
-  while (first && (first + 1 == base + n || first[1] != '\n'))
-    first = static_cast<const char*>(std::memchr(first + 1, '\r', base + n - first - 1));
-  if (!first) return text;
-  std::size_t r = first - base, w = r;
-  while (r < n) {
-    if (r + 16 <= n) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r));
-      if (!has_byte(block, '\r')) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w), block);
-        r += 16;
-        w += 16;
-        continue;
-      }
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  // The next CR that an LF follows, at or after `from`; n when there is none.
+  auto next_crlf = [&](std::size_t from) {
+    for (; from + 17 <= n; from += 16) {
+      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from));
+      const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from + 1));
+      const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(next, lf))));
+      if (m != 0) return from + static_cast<std::size_t>(__builtin_ctz(m));
     }
-    if (base[r] == '\r' && r + 1 < n && base[r + 1] == '\n') ++r;
-    base[w++] = base[r++];
+    for (; from + 1 < n; ++from)
+      if (base[from] == '\r' && base[from + 1] == '\n') return from;
+    return n;
+  };
+  std::size_t r = next_crlf(0);
+  if (r == n) return text;
+  std::size_t w = r;
+  while (r < n) {
+    ++r;  // the CR goes, its LF stays
+    const std::size_t end = next_crlf(r + 1);
+    const std::size_t run = end - r;
+    if (r - w >= 16 && end + 16 <= n) {
+      // Whole blocks, each loaded before it is stored: as the text has shrunk by sixteen
+      // bytes or more, a store reaches no byte that is still to be read.
+      for (std::size_t k = 0; k < run; k += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w + k),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r + k)));
+    } else {
+      std::memmove(base + w, base + r, run);
+    }
+    w += run;
+    r = end;
   }
   text.resize(w);
   return text;

@@ -148,6 +148,10 @@ TEST(ExpandTemplate, EveryPlaceholder) {
       {"", ""},
       {"a%\r\nb", "a\r\nb"},
       {"\x82\xa0%C\x82\xa0", "\x82\xa0X\x82\xa0"},
+      {"%C-%C", "X-X"},       // the text twice
+      {"%%C%C%", "%CX"},      // once, after a literal "%C"
+      {"%C%%C", "X%C"},
+      {"%t%C", "TX"},
   };
   for (const Case& c : cases) EXPECT_EQ(ExpandTemplate(c.tmpl, "T", "class=\"k\" ", "http://h/p", "h/p", "X"), c.want) << c.tmpl;
 }
