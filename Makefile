@@ -22,6 +22,17 @@ windows: setup
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target quotemill quotemill3 quotemill-host
 
+# A zip for Windows users: the three programs, the extension and a README.
+windows-package: windows
+	rm -rf $(WINDOWS_BUILD)/package && mkdir -p $(WINDOWS_BUILD)/package/Quotemill
+	for p in quotemill quotemill3 quotemill-host; do \
+	  x86_64-w64-mingw32-strip -o $(WINDOWS_BUILD)/package/Quotemill/$$p.exe $(WINDOWS_BUILD)/$$p.exe || exit 1; \
+	done
+	cp -r browser $(WINDOWS_BUILD)/package/Quotemill/browser
+	sed 's/$$/\r/' packaging/README-Windows.txt > $(WINDOWS_BUILD)/package/Quotemill/README.txt  # Notepad's line breaks
+	cd $(WINDOWS_BUILD)/package && cmake -E tar cf ../quotemill-windows.zip --format=zip Quotemill
+	@echo "$(WINDOWS_BUILD)/quotemill-windows.zip"
+
 demo: build
 	sh scripts/demo.sh $(BUILD)
 

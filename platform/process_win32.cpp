@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "command_line.h"
 #include "process.h"
 #include "user_locale.h"
@@ -11,16 +9,22 @@
 
 namespace qm {
 
-std::string executable_path_utf8() {
-  std::vector<wchar_t> buffer(MAX_PATH);
+std::u16string whole_module_text(const std::function<std::uint32_t(char16_t*, std::uint32_t)>& get) {
+  std::u16string buffer(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const std::uint32_t n = get(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
     if (n == 0) return {};
-    // A path that fills the buffer may have been cut: try again with room to spare.
-    if (n < buffer.size()) return utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()), n));
+    // A text that fills the buffer may have been cut: ask again with room to spare.
+    if (n < buffer.size()) return buffer.substr(0, n);
     if (buffer.size() >= 32768 * 2) return {};  // longer than any Windows path
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::string executable_path_utf8() {
+  return utf16_to_utf8(whole_module_text([](char16_t* buffer, std::uint32_t size) -> std::uint32_t {
+    return GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buffer), size);
+  }));
 }
 
 std::string executable_path() {

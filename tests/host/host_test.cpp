@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codepage.h"
+#include "manifests.h"
 #include "menu_entries.h"
 #include "menu_lines.h"
 #include "messaging.h"
@@ -221,6 +222,23 @@ TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
     EXPECT_NE(a.get_string("error")->find(c.error_part), std::string::npos) << *a.get_string("error");
   }
   EXPECT_TRUE(l.runs.empty());
+}
+
+TEST(Manifests, WindowsRegistryKeysAndPaths) {
+  const std::vector<RegistryPlace> places = registry_places();
+  std::vector<std::string> keys;
+  for (const RegistryPlace& p : places) keys.push_back(p.key + (p.firefox ? " (firefox)" : ""));
+  EXPECT_EQ(keys, (std::vector<std::string>{
+                      "Software\\Google\\Chrome\\NativeMessagingHosts\\quotemill",
+                      "Software\\Chromium\\NativeMessagingHosts\\quotemill",
+                      "Software\\Microsoft\\Edge\\NativeMessagingHosts\\quotemill",
+                      "Software\\BraveSoftware\\Brave-Browser\\NativeMessagingHosts\\quotemill",
+                      "Software\\Vivaldi\\NativeMessagingHosts\\quotemill",
+                      "Software\\Mozilla\\NativeMessagingHosts\\quotemill (firefox)",
+                  }));
+  // A Windows path in a manifest is JSON: each backslash escaped.
+  const std::string m = chromium_manifest("C:\\Quotemill\\quotemill-host.exe");
+  EXPECT_NE(m.find(R"("path":"C:\\Quotemill\\quotemill-host.exe")"), std::string::npos) << m;
 }
 
 }  // namespace

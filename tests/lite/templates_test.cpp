@@ -1,6 +1,7 @@
 // Template choice, user template files and placeholder expansion.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "arguments.h"
-#include "process.h"
 
 namespace qm {
 namespace {
@@ -62,20 +61,6 @@ TEST(Arguments, IndexingAndLast) {
   EXPECT_EQ(two.last(), "http://x");
   EXPECT_EQ(two[3], "");
   EXPECT_EQ(two[-1], "");
-}
-
-TEST(Arguments, JoinedArgvSplitsBack) {
-  const char* argv[] = {"/opt/my apps/quotemill", "-a='_blank'", "-h", "http://x/?a=1&b=2"};
-  EXPECT_EQ(join_arguments(4, argv), "-a='_blank' -h http://x/?a=1&b=2");
-  EXPECT_EQ(split_command_line(join_arguments(4, argv), CodePage::utf8()),
-            (List{"-a='_blank'", "-h", "http://x/?a=1&b=2"}));
-}
-
-TEST(Arguments, ExecutablePathIsWhole) {
-  const std::string path = executable_path();
-  ASSERT_FALSE(path.empty());
-  EXPECT_EQ(path.front(), '/');
-  EXPECT_NE(path.find("arguments_test"), std::string::npos);
 }
 
 }  // namespace

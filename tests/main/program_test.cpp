@@ -176,5 +176,46 @@ TEST(OneShotClipboard, EmptyWriteLeavesNoText) {
   EXPECT_EQ(desktop.text, "a\nb");
 }
 
+TEST(Program, ReportNamesTheProgramWithoutItsDirectory) {
+  const CodePage sjis = CodePage::shift_jis();
+  struct Case {
+    std::string path;
+    const CodePage& cp;
+    std::string name;  // UTF-8, as the box shows it
+  } cases[] = {
+      {"/x/quotemill", CodePage::utf8(), "quotemill"},
+      {"C:\\Program Files\\Quotemill\\quotemill.exe", CodePage::utf8(), "quotemill.exe"},
+      // The second byte of 表 is the byte of "\\": no directory ends there.
+      {from_utf8("C:\\ツール\\表示.exe", sjis), sjis, "表示.exe"},
+      {from_utf8("C:\\表\\q.exe", sjis), sjis, "q.exe"},
+  };
+  for (const Case& c : cases) {
+    const Box report = unhandled_error_box(Error("x"), c.path, c.cp);
+    EXPECT_TRUE(report.text.starts_with("qm::Error がモジュール " + c.name + " の ")) << report.text;
+  }
+}
+
+// Windows breaks lines with CR LF already: its clipboard's text passes with only the code
+// page converted, both ways and in both services.
+TEST(ClipboardEdge, ACrLfDesktopConvertsNoLineBreaks) {
+  for (const CodePage& cp : {CodePage::utf8(), CodePage::shift_jis()}) {
+    MemoryClipboard desktop(std::string("a\nb\r\nc😀"));
+    desktop.lf_desktop = false;
+    CountedClipboard counted(desktop, cp);
+    {
+      ClipboardHold hold(counted);
+      const std::string text = counted.read_text();
+      EXPECT_EQ(text, from_utf8("a\nb\r\nc😀", cp));  // a lone LF stays a lone LF
+      counted.write_text(text + "\r\n");
+    }
+    EXPECT_EQ(desktop.text, cp.is_utf8() ? "a\nb\r\nc😀\r\n" : "a\nb\r\nc&#x1F600;\r\n");
+    OneShotClipboard one_shot(desktop, cp);
+    EXPECT_TRUE(one_shot.write_text("x\r\ny"));
+    EXPECT_EQ(desktop.text, "x\r\ny");
+    desktop.text = "p\nq";
+    EXPECT_EQ(one_shot.read_text(), "p\nq");
+  }
+}
+
 }  // namespace
 }  // namespace qm

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iconv.h>
 
 #include <optional>
 
 #include "codepage.h"
+#include "command_line.h"
 #include "error.h"
 #include "text.h"
+#include "utf16.h"
 
 namespace qm {
 namespace {
@@ -288,77 +289,55 @@ TEST(CodePageConversion, CharactersReadBackAsOthersBecomeReferences) {
   for (const Case& c : cases) EXPECT_EQ(to_utf8(from_utf8(c.utf8, c.cp), c.cp), c.want_utf8) << c.utf8;
 }
 
-std::string utf8_of(char32_t c) {
-  std::string out;
-  append_utf8(c, out);
-  return out;
+TEST(CodePageConversion, WindowsCodePages) {
+  EXPECT_TRUE(CodePage::from_windows(65001).is_utf8());
+  EXPECT_EQ(CodePage::from_windows(932), kSjis);
+  EXPECT_EQ(CodePage::from_windows(20932).kind(), CodePage::Kind::EucJp);
+  const CodePage western = CodePage::from_windows(1252);
+  EXPECT_EQ(western.kind(), CodePage::Kind::SingleByte);
+  EXPECT_EQ(western.iconv_name(), "CP1252");
+  // The same table on both platforms: iconv's CP1252 on Linux, Windows' own on Windows.
+  EXPECT_EQ(from_utf8("é€😀", western), "\xE9\x80&#x1F600;");
+  EXPECT_EQ(to_utf8("\xE9\x80", western), "é€");
 }
 
-// The C library's own conversion of one whole text, or nullopt when it refuses any of it.
-std::optional<std::string> iconv_whole(const std::string& text, const char* to, const char* from) {
-  iconv_t cd = iconv_open(to, from);
-  char buffer[64];
-  char* src = const_cast<char*>(text.data());
-  char* dst = buffer;
-  std::size_t src_left = text.size(), dst_left = sizeof buffer;
-  const std::size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
-  iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1) || src_left != 0) return std::nullopt;
-  return std::string(buffer, sizeof buffer - dst_left);
-}
-
-class Tables : public ::testing::TestWithParam<CodePage> {};
-INSTANTIATE_TEST_SUITE_P(, Tables, ::testing::Values(kSjis, kEuc),
-                         [](const auto& info) { return info.param == kSjis ? "ShiftJis" : "EucJp"; });
-
-// Every character of the basic plane: it either crosses to the code page and back unchanged,
-// in the very bytes the C library writes for it, or it becomes a reference, and then the C
-// library has no code for it that reads back as itself.
-TEST_P(Tables, EveryCharacterRoundTripsOrBecomesAReference) {
-  const CodePage& cp = GetParam();
-  const char* name = cp.iconv_name().c_str();
-  int held = 0, referenced = 0, mismatches = 0;
-  for (char32_t c = 1; c < 0x10000; ++c) {
-    if (c >= 0xD800 && c < 0xE000) continue;
-    const std::string utf8 = utf8_of(c);
-    const std::string text = from_utf8(utf8, cp);
-    char ref[16];
-    std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(c));
-    const std::optional<std::string> libc = iconv_whole(utf8, name, "UTF-8");
-    bool ok;
-    if (text == ref && c != '&') {
-      ++referenced;
-      ok = !libc || iconv_whole(*libc, "UTF-8", name) != utf8;
-    } else {
-      ++held;
-      ok = to_utf8(text, cp) == utf8 && libc == text;
-    }
-    if (!ok && ++mismatches <= 10) ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(c);
-  }
-  EXPECT_EQ(mismatches, 0);
-  EXPECT_GT(held, 7000);  // every kanji, kana and symbol of JIS X 0208 at least
-  EXPECT_GT(referenced, 40000);
-}
-
-// Every code of one to three bytes reads as the C library reads it, and with a U+FFFD in
-// place of what the C library finds no character in.
-TEST_P(Tables, EveryCodeReadsAsTheCLibraryReadsIt) {
-  const CodePage& cp = GetParam();
-  const char* name = cp.iconv_name().c_str();
-  int mismatches = 0;
-  auto check = [&](const std::string& code) {
-    const std::optional<std::string> libc = iconv_whole(code, "UTF-8", name);
-    const std::string ours = to_utf8(code, cp);
-    if (libc ? ours == *libc : ours.find("\uFFFD") != std::string::npos) return;
-    if (++mismatches <= 10) ADD_FAILURE() << ::testing::PrintToString(code) << " reads as " << ours;
+TEST(Utf16, BothWaysAndNothingLost) {
+  struct Case {
+    std::string utf8;
+    std::u16string utf16;
+  } cases[] = {
+      {"", u""},
+      {"a\r\nb", u"a\r\nb"},
+      {"日本語", u"日本語"},
+      {"😀", u"\xD83D\xDE00"},  // a surrogate pair
+      {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF", u"\xFFFF\xDBFF\xDFFF"},
   };
-  for (unsigned a = 1; a < 256; ++a) {
-    check(std::string(1, static_cast<char>(a)));
-    for (unsigned b = 0x21; b < 256; ++b) check({static_cast<char>(a), static_cast<char>(b)});
+  for (const Case& c : cases) {
+    EXPECT_EQ(utf8_to_utf16(c.utf8), c.utf16) << c.utf8;
+    EXPECT_EQ(utf16_to_utf8(c.utf16), c.utf8) << c.utf8;
   }
-  for (unsigned b = 0xA1; b < 0xFF; ++b)
-    for (unsigned c = 0xA1; c < 0xFF; ++c) check({'\x8F', static_cast<char>(b), static_cast<char>(c)});
-  EXPECT_EQ(mismatches, 0);
+  // What is not UTF-8, or not UTF-16, becomes U+FFFD, one per byte as the code pages count.
+  EXPECT_EQ(utf8_to_utf16("a\xFF\xE3\x81"), u"a\xFFFD\xFFFD\xFFFD");
+  EXPECT_EQ(utf8_to_utf16("\xED\xA0\x80"), u"\xFFFD\xFFFD\xFFFD");  // a surrogate written as UTF-8
+  EXPECT_EQ(utf16_to_utf8(u"\xD83Dx\xDE00"), "\uFFFDx\uFFFD");
+  EXPECT_EQ(utf16_to_utf8(std::u16string(u"a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(CommandLine, TheProgramsNameIsSkippedAsWindowsFindsIt) {
+  struct Case {
+    const char *line, *rest;
+  } cases[] = {
+      {"", ""},
+      {"quotemill.exe", ""},
+      {"quotemill.exe -a http://x/", " -a http://x/"},
+      {"quotemill.exe\t-a", "\t-a"},
+      {"\"C:\\Program Files\\q\\quotemill.exe\" -a \"x\"", " -a \"x\""},
+      {"\"C:\\a b\\q.exe\"-a", "-a"},       // the rest starts right after the quote
+      {"\"C:\\a b\\q.exe", ""},             // a quote never closed: all is the name
+      {"C:\\a\"b c\" d", " c\" d"},           // a quote inside a plain name is no quote
+      {"q.exe   ", "   "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(arguments_after_program(c.line), c.rest) << c.line;
 }
 
 TEST(CodePageConversion, LocaleNames) {
