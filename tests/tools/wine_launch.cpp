@@ -6,6 +6,9 @@
 //                       minutes have passed): the browser-like window, and the Wine process
 //                       that keeps Wine's clipboard alive between runs.
 //   wine_launch acp     prints the ANSI code page.
+//   wine_launch breakaway  prints what CreateProcessW does with CREATE_BREAKAWAY_FROM_JOB, the
+//                       flag the host starts its workers with: outside a job, in a job that
+//                       forbids breaking away, in one that allows it, and without the flag.
 
 #include <windows.h>
 
@@ -72,16 +75,59 @@ int window() {
   return 0;
 }
 
+// One child (this program, printing the code page) started with `flags`: "ok in the job",
+// "ok outside the job" or "error N".
+std::string start_child(DWORD flags, HANDLE job) {
+  wchar_t self[32768];
+  GetModuleFileNameW(nullptr, self, 32768);
+  std::wstring line = L"\"" + std::wstring(self) + L"\" acp";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, flags | CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process))
+    return "error " + std::to_string(GetLastError());
+  BOOL in_job = FALSE;
+  const bool known = job && IsProcessInJob(process.hProcess, job, &in_job);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (!job) return "ok";
+  if (!known) return "ok, IsProcessInJob failed";
+  return in_job ? "ok in the job" : "ok outside the job";
+}
+
+int breakaway() {
+  std::printf("outside a job: %s\n", start_child(CREATE_BREAKAWAY_FROM_JOB, nullptr).c_str());
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (!job || !AssignProcessToJobObject(job, GetCurrentProcess())) {
+    std::printf("in a job: cannot join one (error %lu)\n", GetLastError());
+    return 1;
+  }
+  std::printf("breaking away forbidden: %s\n", start_child(CREATE_BREAKAWAY_FROM_JOB, job).c_str());
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    std::printf("breaking away allowed: cannot allow it (error %lu)\n", GetLastError());
+    return 1;
+  }
+  std::printf("breaking away allowed: %s\n", start_child(CREATE_BREAKAWAY_FROM_JOB, job).c_str());
+  std::printf("without the flag: %s\n", start_child(0, job).c_str());
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "run") return run();
   if (mode == "window") return window();
+  if (mode == "breakaway") return breakaway();
   if (mode == "acp") {
     std::printf("%u\n", GetACP());
     return 0;
   }
-  std::fputs("usage: wine_launch run|window|acp\n", stderr);
+  std::fputs("usage: wine_launch run|window|acp|breakaway\n", stderr);
   return 2;
 }
