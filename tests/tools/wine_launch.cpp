@@ -6,6 +6,9 @@
 //                       minutes have passed): the browser-like window, and the Wine process
 //                       that keeps Wine's clipboard alive between runs.
 //   wine_launch acp     prints the ANSI code page.
+//   wine_launch wait-text  waits until the Windows clipboard holds QM_TEXT (UTF-8; line breaks
+//                       compared without their CR) or ten seconds have passed: Wine's bridge
+//                       takes an X client's text in a moment after that client took CLIPBOARD.
 //   wine_launch breakaway  prints what CreateProcessW does with CREATE_BREAKAWAY_FROM_JOB, the
 //                       flag the host starts its workers with: outside a job, in a job that
 //                       forbids breaking away, in one that allows it, and without the flag.
@@ -75,6 +78,42 @@ int window() {
   return 0;
 }
 
+std::string clipboard_text() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+    if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+      const int n = WideCharToMultiByte(CP_UTF8, 0, p, -1, nullptr, 0, nullptr, nullptr);
+      if (n > 0) {
+        text.resize(static_cast<std::size_t>(n));
+        WideCharToMultiByte(CP_UTF8, 0, p, -1, text.data(), n, nullptr, nullptr);
+        text.resize(static_cast<std::size_t>(n) - 1);
+      }
+      GlobalUnlock(data);
+    }
+  CloseClipboard();
+  std::string without_cr;
+  for (char c : text)
+    if (c != '\r') without_cr += c;
+  return without_cr;
+}
+
+int wait_text() {
+  const std::wstring wanted = env(L"QM_TEXT");
+  std::string want(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wanted.c_str(), -1, nullptr, 0, nullptr,
+                                                                nullptr)),
+                   '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wanted.c_str(), -1, want.data(), static_cast<int>(want.size()), nullptr, nullptr);
+  want.pop_back();
+  std::string seen;
+  for (int i = 0; i < 500; ++i) {
+    if ((seen = clipboard_text()) == want) return 0;
+    Sleep(20);
+  }
+  std::fprintf(stderr, "wine_launch: the clipboard holds \"%s\"\n", seen.c_str());
+  return 1;
+}
+
 // One child (this program, printing the code page) started with `flags`: "ok in the job",
 // "ok outside the job" or "error N".
 std::string start_child(DWORD flags, HANDLE job) {
@@ -124,10 +163,11 @@ int main(int argc, char** argv) {
   if (mode == "run") return run();
   if (mode == "window") return window();
   if (mode == "breakaway") return breakaway();
+  if (mode == "wait-text") return wait_text();
   if (mode == "acp") {
     std::printf("%u\n", GetACP());
     return 0;
   }
-  std::fputs("usage: wine_launch run|window|acp|breakaway\n", stderr);
+  std::fputs("usage: wine_launch run|window|acp|wait-text|breakaway\n", stderr);
   return 2;
 }

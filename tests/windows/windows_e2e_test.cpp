@@ -72,6 +72,15 @@ class WineE2E : public ::testing::Test {
       x_->run({"xdotool", "windowactivate", "--sync", *id});
   }
 
+  // The text on X's clipboard through xclip, once Wine's bridge has taken it in: until then a
+  // Windows program finds the clipboard empty, or the text before.
+  static void set_clipboard(const std::string& text) {
+    x_->set_clipboard(text);
+    RunOptions o = wine();
+    o.env["QM_TEXT"] = text;
+    const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "wait-text"}, o);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
   static RunOptions wine(const std::string& lang = kJapanese) {
     RunOptions o;
     o.env["WINEPREFIX"] = prefix_;
@@ -135,7 +144,7 @@ TEST_F(WineE2E, EveryStyleOfQuotemill) {
       {"-a=\"_new win\" " + U, H + " target=_new win>" + sel + "</a>"},
   };
   for (const Case& c : cases) {
-    x_->set_clipboard(sel);
+    set_clipboard(sel);
     const RunResult r = exe("quotemill", c.line);
     EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
     EXPECT_EQ(x_->clipboard(), c.want) << c.line;
@@ -144,18 +153,18 @@ TEST_F(WineE2E, EveryStyleOfQuotemill) {
 
 // Windows' own code-page form of an emoji is "??"; the programs keep it as a reference.
 TEST_F(WineE2E, CharacterOutsideTheCodePageBecomesAReference) {
-  x_->set_clipboard("絵文字😀です");
+  set_clipboard("絵文字😀です");
   const RunResult r = exe("quotemill", "-a " + U);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(x_->clipboard(), H + ">絵文字&#x1F600;です</a>");
   // Under a Western code page the Japanese text is referenced too, never lost.
-  x_->set_clipboard("é日");
+  set_clipboard("é日");
   EXPECT_EQ(exe("quotemill", "-q " + U, "C.UTF-8").status, 0);
   EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\">é&#x65E5;</q>");
 }
 
 TEST_F(WineE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
-  x_->set_clipboard("untouched");
+  set_clipboard("untouched");
   Child worker = start("quotemill", "-a -h word");
   EXPECT_TRUE(x_->answer_box("^エラー$", 20s));
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(x_->answer_box("^Quotemill$", 20s)) << i;
@@ -168,7 +177,7 @@ TEST_F(WineE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
 }
 
 TEST_F(WineE2E, UnhandledErrorIsReportedInABox) {
-  x_->set_clipboard("keep me");
+  set_clipboard("keep me");
   Child worker = start("quotemill", "-b6a " + U);
   EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$", 20s));
   const RunResult r = worker.wait(20s);
@@ -193,7 +202,7 @@ TEST_F(WineE2E, Quotemill3TakesTheTitleFromTheWineWindowInFront) {
       {"-b26 " + U, "<blockquote " + t + "cite=\"" + U + "\"><p>" + sel + "</p></blockquote>"},
   };
   for (const Case& c : cases) {
-    x_->set_clipboard(sel);
+    set_clipboard(sel);
     const RunResult r = exe("quotemill3", c.line);
     EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
     EXPECT_EQ(x_->clipboard(), c.want) << c.line;
@@ -299,7 +308,7 @@ TEST_F(SettingsUnderWine, GenerateGivesTheModelsLinesOnTheClipboard) {
   };
   const CodePage cp = CodePage::shift_jis();
   for (std::size_t n = 0; n < cases.size(); ++n) {
-    x_->set_clipboard("selection before");
+    set_clipboard("selection before");
     Child child = start_settings();
     const auto window = x_->wait_window("^設定$", 30s);
     ASSERT_TRUE(window) << n << ": " << child.wait(1s).err;
@@ -329,7 +338,7 @@ TEST_F(SettingsUnderWine, GenerateGivesTheModelsLinesOnTheClipboard) {
 
 TEST_F(SettingsUnderWine, BadNumberKeepsTheWindowUntilItIsMended) {
   using enum ControlId;
-  x_->set_clipboard("selection before");
+  set_clipboard("selection before");
   Child child = start_settings();
   const auto window = x_->wait_window("^設定$", 30s);
   ASSERT_TRUE(window) << child.wait(1s).err;
@@ -437,7 +446,7 @@ TEST_F(HostUnderWine, ARequestRunsTheWorkerWithTheExactArgumentText) {
        "<a title=\"テスト - ページ\" href=\"" + url + "\">" + sel + "</a>"},
   };
   for (const Case& c : cases) {
-    x_->set_clipboard(sel);
+    set_clipboard(sel);
     host::Json::Object m{{"kind", "run"}, {"program", c.program}, {"arguments", c.arguments}, {"url", url}};
     if (!c.caption.empty()) m.emplace("caption", c.caption);
     const RunResult r = host({}, host::frame_message(host::to_json(m)));
