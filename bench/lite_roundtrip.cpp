@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
       [](const std::string& text) {
         return "<a title=\"Benchmark page\" href=\"http://example.com/\">" + text + "</a>";
       },
-      "Benchmark page - Browser"};
+      "Benchmark page - Browser",
+      {}};
   return qm::bench::run_roundtrip(argc, argv, spec);
 }

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
       {"-a", "-h", "http://example.com/"},
       // The link around the text; -h puts "<br>" before each line break.
       [](const std::string& text) { return "<a href=\"http://example.com/\">" + qm::bench::with_breaks(text) + "</a>"; },
-      ""};
+      "",
+      {}};
   return qm::bench::run_roundtrip(argc, argv, spec);
 }

@@ -375,6 +375,12 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
   test::XSession x;
   Checker checker(x.display());
   if (!spec.focused_title.empty()) checker.focus_window(spec.focused_title);
+  std::vector<pid_t> setting{x.server_pid()};
+  if (spec.prepare) {
+    spec.prepare(x);
+    const std::vector<pid_t> left = strays(setting);
+    setting.insert(setting.end(), left.begin(), left.end());
+  }
 
   std::vector<Contender> contenders;
   const bool several = programs.size() > 1;
@@ -416,7 +422,8 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
       if (!own_arguments) worker_want = spec.expected(text);
       const std::string floor_want = "<a href=\"http://example.com/\">" + with_breaks(text) + "</a>";
       Owner owner(text, x.display());
-      const std::vector<pid_t> known{x.server_pid(), owner.pid()};
+      std::vector<pid_t> known = setting;
+      known.push_back(owner.pid());
       std::vector<std::vector<double>> ms(contenders.size());
       std::vector<long> peak(workers, 0), server_peak(workers, -1);
       for (int run = 0; run < size.runs; ++run) {
@@ -426,6 +433,7 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
           const Contender& c = contenders[i];
           const Window bench_owner = owner.claim();
           wait_strays_gone(known);
+          std::this_thread::sleep_for(spec.settle);
           const Timing t = launch(c.argv, x.display());
           ms[i].push_back(t.ms);
           const std::string who = c.argv[0] + (c.worker ? "" : " (" + c.label + ")") + ", " + shape.key + " " +

@@ -8,9 +8,14 @@
 // previous run's serving process has gone; each is timed from spawn to exit by bench_launch;
 // each result is read back and compared byte for byte (a wrong one ends the benchmark).
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace qm::test {
+class XSession;
+}
 
 namespace qm::bench {
 
@@ -21,6 +26,11 @@ struct RoundtripSpec {
   // The worker's result for a selection under the default arguments.
   std::function<std::string(const std::string& text)> expected;
   std::string focused_title;                // when set, a focused window with this caption
+  // When set, called once the display is up, before the first run: the processes it leaves
+  // running (a Wine server and its desktop, say) belong to the setting, not to any run.
+  std::function<void(const test::XSession& x)> prepare;
+  // A pause after each claim of the bench owner, outside every timing.
+  std::chrono::milliseconds settle{0};
 };
 
 // Parses the command line ([--program PATH]... [--sizes 1K,64K,...] [--shapes long,short,none]

@@ -6,6 +6,12 @@
 //                       minutes have passed): the browser-like window, and the Wine process
 //                       that keeps Wine's clipboard alive between runs.
 //   wine_launch acp     prints the ANSI code page.
+//   wine_launch wait-text  waits until the Windows clipboard holds QM_TEXT (UTF-8; line breaks
+//                       compared without their CR) or ten seconds have passed: Wine's bridge
+//                       takes an X client's text in a moment after that client took CLIPBOARD.
+//   wine_launch breakaway  prints what CreateProcessW does with CREATE_BREAKAWAY_FROM_JOB, the
+//                       flag the host starts its workers with: outside a job, in a job that
+//                       forbids breaking away, in one that allows it, and without the flag.
 
 #include <windows.h>
 
@@ -72,16 +78,96 @@ int window() {
   return 0;
 }
 
+std::string clipboard_text() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+    if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+      const int n = WideCharToMultiByte(CP_UTF8, 0, p, -1, nullptr, 0, nullptr, nullptr);
+      if (n > 0) {
+        text.resize(static_cast<std::size_t>(n));
+        WideCharToMultiByte(CP_UTF8, 0, p, -1, text.data(), n, nullptr, nullptr);
+        text.resize(static_cast<std::size_t>(n) - 1);
+      }
+      GlobalUnlock(data);
+    }
+  CloseClipboard();
+  std::string without_cr;
+  for (char c : text)
+    if (c != '\r') without_cr += c;
+  return without_cr;
+}
+
+int wait_text() {
+  const std::wstring wanted = env(L"QM_TEXT");
+  std::string want(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wanted.c_str(), -1, nullptr, 0, nullptr,
+                                                                nullptr)),
+                   '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wanted.c_str(), -1, want.data(), static_cast<int>(want.size()), nullptr, nullptr);
+  want.pop_back();
+  std::string seen;
+  for (int i = 0; i < 500; ++i) {
+    if ((seen = clipboard_text()) == want) return 0;
+    Sleep(20);
+  }
+  std::fprintf(stderr, "wine_launch: the clipboard holds \"%s\"\n", seen.c_str());
+  return 1;
+}
+
+// One child (this program, printing the code page) started with `flags`: "ok in the job",
+// "ok outside the job" or "error N".
+std::string start_child(DWORD flags, HANDLE job) {
+  wchar_t self[32768];
+  GetModuleFileNameW(nullptr, self, 32768);
+  std::wstring line = L"\"" + std::wstring(self) + L"\" acp";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, flags | CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process))
+    return "error " + std::to_string(GetLastError());
+  BOOL in_job = FALSE;
+  const bool known = job && IsProcessInJob(process.hProcess, job, &in_job);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (!job) return "ok";
+  if (!known) return "ok, IsProcessInJob failed";
+  return in_job ? "ok in the job" : "ok outside the job";
+}
+
+int breakaway() {
+  std::printf("outside a job: %s\n", start_child(CREATE_BREAKAWAY_FROM_JOB, nullptr).c_str());
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (!job || !AssignProcessToJobObject(job, GetCurrentProcess())) {
+    std::printf("in a job: cannot join one (error %lu)\n", GetLastError());
+    return 1;
+  }
+  std::printf("breaking away forbidden: %s\n", start_child(CREATE_BREAKAWAY_FROM_JOB, job).c_str());
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    std::printf("breaking away allowed: cannot allow it (error %lu)\n", GetLastError());
+    return 1;
+  }
+  std::printf("breaking away allowed: %s\n", start_child(CREATE_BREAKAWAY_FROM_JOB, job).c_str());
+  std::printf("without the flag: %s\n", start_child(0, job).c_str());
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "run") return run();
   if (mode == "window") return window();
+  if (mode == "breakaway") return breakaway();
+  if (mode == "wait-text") return wait_text();
   if (mode == "acp") {
     std::printf("%u\n", GetACP());
     return 0;
   }
-  std::fputs("usage: wine_launch run|window|acp\n", stderr);
+  std::fputs("usage: wine_launch run|window|acp|wait-text|breakaway\n", stderr);
   return 2;
 }

@@ -6,9 +6,17 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iostream>
 #include <memory>
 #include <regex>
+#include <thread>
+#include <variant>
 
+#include "form_model.h"
+#include "json.h"
+#include "manifests.h"
+#include "messaging.h"
 #include "x_session.h"
 
 namespace qm::test {
@@ -22,6 +30,9 @@ std::string without_cr(std::string s) {
   s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
   return s;
 }
+
+using settings::ControlId;
+using settings::FormModel;
 
 // A Unix path as Wine's drive Z: names it.
 std::string windows_path(const std::string& path) { return "Z:" + std::regex_replace(path, std::regex("/"), "\\"); }
@@ -61,6 +72,15 @@ class WineE2E : public ::testing::Test {
       x_->run({"xdotool", "windowactivate", "--sync", *id});
   }
 
+  // The text on X's clipboard through xclip, once Wine's bridge has taken it in: until then a
+  // Windows program finds the clipboard empty, or the text before.
+  static void set_clipboard(const std::string& text) {
+    x_->set_clipboard(text);
+    RunOptions o = wine();
+    o.env["QM_TEXT"] = text;
+    const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "wait-text"}, o);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
   static RunOptions wine(const std::string& lang = kJapanese) {
     RunOptions o;
     o.env["WINEPREFIX"] = prefix_;
@@ -124,7 +144,7 @@ TEST_F(WineE2E, EveryStyleOfQuotemill) {
       {"-a=\"_new win\" " + U, H + " target=_new win>" + sel + "</a>"},
   };
   for (const Case& c : cases) {
-    x_->set_clipboard(sel);
+    set_clipboard(sel);
     const RunResult r = exe("quotemill", c.line);
     EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
     EXPECT_EQ(x_->clipboard(), c.want) << c.line;
@@ -133,18 +153,18 @@ TEST_F(WineE2E, EveryStyleOfQuotemill) {
 
 // Windows' own code-page form of an emoji is "??"; the programs keep it as a reference.
 TEST_F(WineE2E, CharacterOutsideTheCodePageBecomesAReference) {
-  x_->set_clipboard("絵文字😀です");
+  set_clipboard("絵文字😀です");
   const RunResult r = exe("quotemill", "-a " + U);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(x_->clipboard(), H + ">絵文字&#x1F600;です</a>");
   // Under a Western code page the Japanese text is referenced too, never lost.
-  x_->set_clipboard("é日");
+  set_clipboard("é日");
   EXPECT_EQ(exe("quotemill", "-q " + U, "C.UTF-8").status, 0);
   EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\">é&#x65E5;</q>");
 }
 
 TEST_F(WineE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
-  x_->set_clipboard("untouched");
+  set_clipboard("untouched");
   Child worker = start("quotemill", "-a -h word");
   EXPECT_TRUE(x_->answer_box("^エラー$", 20s));
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(x_->answer_box("^Quotemill$", 20s)) << i;
@@ -157,7 +177,7 @@ TEST_F(WineE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
 }
 
 TEST_F(WineE2E, UnhandledErrorIsReportedInABox) {
-  x_->set_clipboard("keep me");
+  set_clipboard("keep me");
   Child worker = start("quotemill", "-b6a " + U);
   EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$", 20s));
   const RunResult r = worker.wait(20s);
@@ -182,11 +202,282 @@ TEST_F(WineE2E, Quotemill3TakesTheTitleFromTheWineWindowInFront) {
       {"-b26 " + U, "<blockquote " + t + "cite=\"" + U + "\"><p>" + sel + "</p></blockquote>"},
   };
   for (const Case& c : cases) {
-    x_->set_clipboard(sel);
+    set_clipboard(sel);
     const RunResult r = exe("quotemill3", c.line);
     EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
     EXPECT_EQ(x_->clipboard(), c.want) << c.line;
   }
+}
+
+
+// What the user does in the settings window, by keyboard only: Wine's child controls are
+// no X windows, so no click can find them.
+struct Tick {
+  ControlId id;
+};
+struct Choose {  // a radio button, by the arrow keys within its group
+  ControlId id;
+};
+struct Type {  // a text field, whose text Tab selects on the way in
+  ControlId id;
+  std::string text;
+};
+using Step = std::variant<Tick, Choose, Type>;
+
+class SettingsUnderWine : public WineE2E {
+ protected:
+  // The keys that take the focus from `from` to `to` as the window's Tab walks its chain:
+  // greyed controls and the unselected radio buttons are passed over.
+  static std::vector<std::string> tabs(const FormModel& m, ControlId from, ControlId to) {
+    const auto chain = settings::tab_chain();
+    auto stop = [&](ControlId id) {
+      const bool radio = settings::control_spec(id).kind == settings::ControlKind::RadioButton;
+      return m.enabled(id) && (!radio || m.ticked(id));
+    };
+    std::vector<std::string> keys;
+    std::size_t at = std::find(chain.begin(), chain.end(), from) - chain.begin();
+    while (chain[at] != to) {
+      do at = (at + 1) % chain.size();
+      while (!stop(chain[at]));
+      keys.push_back("Tab");
+      if (keys.size() > chain.size()) {
+        ADD_FAILURE() << "no Tab reaches " << settings::control_spec(to).name;
+        break;
+      }
+    }
+    return keys;
+  }
+  // The keys for one step, and the step done on the model.
+  static std::vector<std::string> keys_for(FormModel& m, ControlId& focus, const Step& step) {
+    std::vector<std::string> keys;
+    if (const auto* t = std::get_if<Tick>(&step)) {
+      keys = tabs(m, focus, t->id);
+      keys.push_back("space");
+      m.set_ticked(t->id, !m.ticked(t->id));
+      focus = t->id;
+    } else if (const auto* c = std::get_if<Choose>(&step)) {
+      const ControlId group[] = {ControlId::RadioButton1, ControlId::RadioButton2, ControlId::RadioButton3};
+      const auto selected = std::find_if(std::begin(group), std::end(group), [&](ControlId id) { return m.ticked(id); });
+      keys = tabs(m, focus, *selected);
+      const auto wanted = std::find(std::begin(group), std::end(group), c->id);
+      for (auto i = selected; i < wanted; ++i) keys.push_back("Down");
+      for (auto i = wanted; i < selected; ++i) keys.push_back("Up");
+      m.set_ticked(c->id, true);
+      focus = c->id;
+    } else {
+      const Type& t = std::get<Type>(step);
+      keys = tabs(m, focus, t.id);
+      if (t.text.empty()) keys.push_back("BackSpace");  // the selected text goes
+      for (char ch : t.text) keys.push_back(ch == '_' ? "underscore" : std::string(1, ch));
+      m.set_text(t.id, t.text);
+      focus = t.id;
+    }
+    return keys;
+  }
+  static void press(const std::string& window, const std::vector<std::string>& keys) {
+    if (keys.empty()) return;
+    x_->run({"xdotool", "windowactivate", "--sync", window});
+    std::this_thread::sleep_for(300ms);  // Wine gives the focus to the first control after the activation
+    std::vector<std::string> argv{"xdotool", "key", "--clearmodifiers", "--delay", "60"};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    RunOptions o;
+    o.timeout = 20s;
+    x_->run(argv, o);
+  }
+  // The settings window of quotemill.exe, started with no argument at all.
+  static Child start_settings() {
+    RunOptions o = wine();
+    o.env["QM_PROGRAM"] = program();
+    o.env["QM_COMMAND_LINE"] = "\"" + program() + "\"";
+    return x_->start({"wine", win_ + "/tests/wine_launch.exe", "run"}, o);
+  }
+  static std::string program() { return windows_path(win_ + "/quotemill.exe"); }
+};
+
+TEST_F(SettingsUnderWine, GenerateGivesTheModelsLinesOnTheClipboard) {
+  using enum ControlId;
+  const std::vector<std::vector<Step>> cases{
+      // The two entries of a fresh install, with <br>.
+      {Tick{CheckBox1}, Tick{CheckBox2}, Choose{RadioButton2}},
+      // Every style with its target, the short-text limits, XHTML breaks and a class.
+      {Tick{CheckBox1}, Tick{CheckBox7}, Tick{CheckBox3}, Tick{CheckBox8}, Type{Edit5, "_top"}, Tick{CheckBox4},
+       Type{Edit2, "x3C"}, Tick{hatenad}, Choose{RadioButton3}, Tick{CheckBox5}, Type{Edit1, "80"}, Tick{CheckBox6},
+       Type{Edit3, "quote"}},
+      // A target emptied by the user comes back as "_blank"; a box ticked twice is unticked.
+      {Tick{CheckBox2}, Tick{CheckBox2}, Tick{CheckBox1}, Tick{CheckBox7}, Type{Edit4, ""}},
+  };
+  const CodePage cp = CodePage::shift_jis();
+  for (std::size_t n = 0; n < cases.size(); ++n) {
+    set_clipboard("selection before");
+    Child child = start_settings();
+    const auto window = x_->wait_window("^設定$", 30s);
+    ASSERT_TRUE(window) << n << ": " << child.wait(1s).err;
+    FormModel model;
+    ControlId focus = settings::tab_chain().front();  // where the window puts it at start
+    std::vector<std::string> keys;
+    for (const Step& step : cases[n]) {
+      const std::vector<std::string> k = keys_for(model, focus, step);
+      keys.insert(keys.end(), k.begin(), k.end());
+    }
+    std::vector<std::string> to_generate = tabs(model, focus, Button1);
+    keys.insert(keys.end(), to_generate.begin(), to_generate.end());
+    keys.push_back("Return");
+    press(*window, keys);
+    const settings::FormRun want = model.generate(program(), cp);
+    ASSERT_EQ(want.message, nullptr) << n;
+    EXPECT_TRUE(x_->answer_box("^Quotemill$", 20s)) << n;
+    const RunResult done = child.wait(20s);
+    EXPECT_FALSE(done.timed_out) << n;
+    EXPECT_EQ(done.status, 0) << n << ": " << done.err;
+    EXPECT_NE(done.err.find("Quotemill: クリップボードに必要な文字列をコピーしました menu.iniのHotclick Popup Menu"),
+              std::string::npos)
+        << done.err;
+    EXPECT_EQ(x_->clipboard(), without_cr(to_utf8(want.lines, cp))) << n;
+  }
+}
+
+TEST_F(SettingsUnderWine, BadNumberKeepsTheWindowUntilItIsMended) {
+  using enum ControlId;
+  set_clipboard("selection before");
+  Child child = start_settings();
+  const auto window = x_->wait_window("^設定$", 30s);
+  ASSERT_TRUE(window) << child.wait(1s).err;
+  FormModel model;
+  ControlId focus = settings::tab_chain().front();
+  std::vector<std::string> keys;
+  for (const Step& step : std::vector<Step>{Tick{CheckBox2}, Tick{CheckBox5}, Type{Edit1, "abc"}}) {
+    const std::vector<std::string> k = keys_for(model, focus, step);
+    keys.insert(keys.end(), k.begin(), k.end());
+  }
+  const std::vector<std::string> to_generate = tabs(model, focus, Button1);
+  keys.insert(keys.end(), to_generate.begin(), to_generate.end());
+  keys.push_back("Return");
+  press(*window, keys);
+  const settings::FormRun refused = model.generate(program(), CodePage::shift_jis());
+  ASSERT_NE(refused.message, nullptr);
+  ASSERT_EQ(refused.focus, Edit1);
+  ASSERT_TRUE(x_->answer_box("^Quotemill$", 20s)) << child.wait(1s).err;
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(child.running());
+  EXPECT_EQ(x_->clipboard(), "selection before");
+  // The box put the focus back in the field with its text selected: typing replaces it.
+  model.set_text(Edit1, "30");
+  keys = {"3", "0"};
+  const std::vector<std::string> again = tabs(model, Edit1, Button1);
+  keys.insert(keys.end(), again.begin(), again.end());
+  keys.push_back("Return");
+  press(*window, keys);
+  const settings::FormRun want = model.generate(program(), CodePage::shift_jis());
+  ASSERT_EQ(want.message, nullptr);
+  EXPECT_TRUE(x_->answer_box("^Quotemill$", 20s));
+  const RunResult done = child.wait(20s);
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_NE(without_cr(done.err).find(std::string("Quotemill: ") + settings::kEnterNumber + "\n"), std::string::npos)
+      << done.err;
+  EXPECT_EQ(x_->clipboard(), without_cr(to_utf8(want.lines, CodePage::shift_jis())));
+}
+
+// quotemill-host.exe as a browser starts it: framed requests on its standard input.
+class HostUnderWine : public WineE2E {
+ protected:
+  static std::string host_path() { return windows_path(win_ + "/quotemill-host.exe"); }
+  static RunResult host(const std::vector<std::string>& arguments, const std::string& input = "") {
+    RunOptions o = wine();
+    o.input = input;
+    std::vector<std::string> argv{"wine", win_ + "/quotemill-host.exe"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return x_->run(argv, o);
+  }
+  // The default value of a key under HKEY_CURRENT_USER, nullopt when there is no such key.
+  static std::optional<std::string> key_value(const std::string& key) {
+    RunOptions o = wine("C.UTF-8");
+    const RunResult r = x_->run({"wine", "reg", "query", "HKCU\\" + key, "/ve"}, o);
+    if (r.status != 0) return std::nullopt;
+    const std::smatch m = [&] {
+      std::smatch found;
+      std::regex_search(r.out, found, std::regex("REG_SZ\\s+([^\\r\\n]*)"));
+      return found;
+    }();
+    return m.empty() ? std::string("(no REG_SZ in: ") + r.out + ")" : m[1].str();
+  }
+  static std::optional<std::string> file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(HostUnderWine, RegisterWritesEveryBrowsersKeyAndUnregisterRemovesThem) {
+  const RunResult reg = host({"--register"});
+  ASSERT_EQ(reg.status, 0) << reg.err;
+  const std::string chromium = windows_path(win_ + "/quotemill-chromium.json");
+  const std::string firefox = windows_path(win_ + "/quotemill-firefox.json");
+  EXPECT_EQ(file(win_ + "/quotemill-chromium.json"), host::chromium_manifest(host_path()));
+  EXPECT_EQ(file(win_ + "/quotemill-firefox.json"), host::firefox_manifest(host_path()));
+  const std::vector<host::RegistryPlace> places = host::registry_places();
+  ASSERT_EQ(places.size(), 6u);
+  for (const host::RegistryPlace& p : places) {
+    EXPECT_EQ(key_value(p.key), p.firefox ? firefox : chromium) << p.browser;
+    EXPECT_NE(without_cr(reg.out).find(p.browser + ": HKEY_CURRENT_USER\\" + p.key + "\n"), std::string::npos)
+        << reg.out;
+  }
+  // The Chromium family's key names the manifest that names the host and the extension.
+  EXPECT_NE(file(win_ + "/quotemill-chromium.json")->find(host::kChromiumExtensionId), std::string::npos);
+
+  const RunResult unreg = host({"--unregister"});
+  EXPECT_EQ(unreg.status, 0) << unreg.err;
+  for (const host::RegistryPlace& p : places) EXPECT_EQ(key_value(p.key), std::nullopt) << p.browser;
+  EXPECT_EQ(file(win_ + "/quotemill-chromium.json"), std::nullopt);
+  EXPECT_EQ(file(win_ + "/quotemill-firefox.json"), std::nullopt);
+}
+
+TEST_F(HostUnderWine, ARequestRunsTheWorkerWithTheExactArgumentText) {
+  const std::string url = "https://example.com/page?a=1&b=2";
+  const std::string sel = "一行目\nsecond line";
+  struct Case {
+    std::string program, arguments, caption, want;
+  } cases[] = {
+      // Whatever folder the line names, the worker beside the host runs.
+      {"C:\\Program Files\\Quotemill\\quotemill.exe", " -a  -h %u", "",
+       "<a href=\"" + url + "\">一行目<br>\nsecond line</a>"},
+      // The text goes as it stands: the worker's own rules split it.
+      {"quotemill", " -a=\"_new win\" %u", "", "<a href=\"" + url + "\" target=_new win>" + sel + "</a>"},
+      {"quotemill3", " -a %u", "テスト - ページ - Chromium",
+       "<a title=\"テスト - ページ\" href=\"" + url + "\">" + sel + "</a>"},
+  };
+  for (const Case& c : cases) {
+    set_clipboard(sel);
+    host::Json::Object m{{"kind", "run"}, {"program", c.program}, {"arguments", c.arguments}, {"url", url}};
+    if (!c.caption.empty()) m.emplace("caption", c.caption);
+    const RunResult r = host({}, host::frame_message(host::to_json(m)));
+    ASSERT_EQ(r.status, 0) << c.arguments << ": " << r.err;
+    std::size_t at = 0;
+    const host::ReadSome read = [&](char* buffer, std::size_t size) {
+      const std::size_t n = std::min(size, r.out.size() - at);
+      std::copy_n(r.out.data() + at, n, buffer);
+      at += n;
+      return n;
+    };
+    const host::Incoming answer = host::read_message(read);
+    ASSERT_EQ(answer.kind, host::Incoming::Kind::Message) << r.out;
+    EXPECT_EQ(host::to_json(host::parse_json(answer.text).value_or(host::Json("unreadable"))),
+              R"({"messages":[],"ok":true,"status":0})")
+        << c.arguments;
+    EXPECT_EQ(at, r.out.size()) << "one answer only: " << r.out;
+    EXPECT_EQ(x_->clipboard(), c.want) << c.arguments;
+  }
+}
+
+// What the host's launcher relies on: Wine's CreateProcessW and CREATE_BREAKAWAY_FROM_JOB.
+TEST_F(HostUnderWine, BreakingAwayFromAJobAsWindowsDoes) {
+  const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "breakaway"}, wine());
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::cout << without_cr(r.out);
+  EXPECT_EQ(without_cr(r.out),
+            "outside a job: ok\n"
+            "breaking away forbidden: error 5\n"  // ERROR_ACCESS_DENIED: the launcher tries again without
+            "breaking away allowed: ok outside the job\n"
+            "without the flag: ok in the job\n");
 }
 
 }  // namespace
