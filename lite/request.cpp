@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "error.h"
+#include "text.h"
 #include "messages.h"
 #include "title.h"
 
@@ -34,38 +35,57 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   }
   const std::string url_rest = url.substr(scheme_end + 3);
 
-  std::optional<std::string> read = s.clipboard.read_text();
+  // The text keeps its line breaks as it was read where they are lone LFs: then each LF is
+  // one of its line breaks, and neither edge converts them.
+  std::optional<LinedText> read = s.clipboard.read_lined_text();
   if (!read) {
     // Building from an empty text would replace the user's selection with an empty quote.
     ShowNotice(s.boxes, kCannotOpenClipboard);
     return;
   }
-  std::string text = std::move(*read);
+  LinedText text = std::move(*read);
+  // Lengths count each line break as CR LF, whichever form the text has.
+  auto length = [&text] {
+    return text.text.size() + (text.line_break == LineBreak::Lf ? count_line_breaks(text.text, LineBreak::Lf) : 0);
+  };
 
   if (const auto d = FindOption(args, "-d")) {
     const std::int64_t limit = ReadInteger(option_value(args, *d, "-d="));
-    if (static_cast<std::int64_t>(text.size()) <= limit) ReplaceFirst(text, "\r\n", "");
+    if (static_cast<std::int64_t>(length()) <= limit) ReplaceFirst(text.text, line_break_text(text.line_break), "");
   }
 
   const std::optional<std::string> tmpl =
-      ChooseTemplate(Argument(args, 1), Argument(args, 2), text.size(), s.read_file, s.boxes);
+      ChooseTemplate(Argument(args, 1), Argument(args, 2), length(), s.read_file, s.boxes);
   if (!tmpl) return;  // the user template is missing: the selection stays on the clipboard
 
   std::string class_text;
   if (const auto c = FindOption(args, "-c")) class_text = "class=\"" + option_value(args, *c, "-c=") + "\" ";
 
   const std::string title = CaptureTitle(s.foreground, s.cp, s.boxes);
-  std::string output = ExpandTemplate(*tmpl, title, class_text, url, url_rest, std::move(text));
+  // A template or a value with a CR or LF of its own would mix its bytes with the text's
+  // line breaks: then the text takes the programs' CR LF, as the template does.
+  if (text.line_break == LineBreak::Lf) {
+    for (std::string_view part : {std::string_view(*tmpl), std::string_view(title), std::string_view(class_text),
+                                  std::string_view(url), std::string_view(url_rest)}) {
+      if (part.find_first_of("\r\n") != std::string_view::npos) {
+        text = {lf_to_crlf(std::move(text.text)), LineBreak::CrLf};
+        break;
+      }
+    }
+  }
+  const std::string_view br = line_break_text(text.line_break);
+  std::string output = ExpandTemplate(*tmpl, title, class_text, url, url_rest, std::move(text.text));
 
   if (FindOption(args, "-h"))
-    ReplaceFirst(output, "\r\n", "<br>\r\n");
+    ReplaceFirst(output, br, "<br>" + std::string(br));
   else if (FindOption(args, "-x"))
-    ReplaceFirst(output, "\r\n", "<br />\r\n");
+    ReplaceFirst(output, br, "<br />" + std::string(br));
 
   // The clipboard's text ends at its first NUL, which only a binary template can bring in:
   // the readers would see no more, and X11 text targets carry no NUL.
   if (const std::size_t nul = output.find('\0'); nul != std::string::npos) output.resize(nul);
-  s.clipboard.write_text(std::move(output));  // a failed write leaves the clipboard as it was; nothing to tell
+  // A failed write leaves the clipboard as it was; nothing to tell.
+  s.clipboard.write_text(LinedText{std::move(output), text.line_break});
 }
 
 }  // namespace qm::lite

@@ -77,15 +77,24 @@ void CountedClipboard::write_text(std::string text) {
 }
 
 std::optional<std::string> OneShotClipboard::read_text() {
+  std::optional<LinedText> read = read_lined_text();
+  if (!read) return std::nullopt;
+  if (read->line_break == LineBreak::Lf) return lf_to_crlf(std::move(read->text));
+  return std::move(read->text);
+}
+
+bool OneShotClipboard::write_text(std::string text) { return write_text(LinedText{std::move(text)}); }
+
+std::optional<LinedText> OneShotClipboard::read_lined_text() {
   try {
     backend_.acquire();
   } catch (const Error&) {
     return std::nullopt;
   }
-  std::optional<std::string> result;
+  std::optional<LinedText> result;
   try {
     std::optional<std::string> desktop = backend_.read();
-    result = desktop ? edge_.from_desktop(std::move(*desktop)) : std::string();
+    result = edge_.from_desktop_as_read(desktop ? std::move(*desktop) : std::string());
   } catch (const Error&) {
   } catch (const std::bad_alloc&) {
     result.reset();  // a text too large for memory cannot be read
@@ -94,7 +103,7 @@ std::optional<std::string> OneShotClipboard::read_text() {
   return result;
 }
 
-bool OneShotClipboard::write_text(std::string text) {
+bool OneShotClipboard::write_text(LinedText text) {
   try {
     backend_.acquire();
   } catch (const Error&) {
@@ -102,7 +111,7 @@ bool OneShotClipboard::write_text(std::string text) {
   }
   bool ok = true;
   try {
-    if (text.empty())
+    if (text.text.empty())
       backend_.write(std::nullopt);
     else
       backend_.write(edge_.to_desktop(std::move(text)));

@@ -108,6 +108,9 @@ class OneShotClipboard {
   std::optional<std::string> read_text();
   // An empty text leaves the clipboard owned but without any text. False when it failed.
   bool write_text(std::string text);
+  // The same with the text's line breaks as it was read (ClipboardTextEdge::from_desktop_as_read).
+  std::optional<LinedText> read_lined_text();
+  bool write_text(LinedText text);
 
  private:
   ClipboardBackend& backend_;

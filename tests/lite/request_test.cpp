@@ -122,6 +122,16 @@ TEST_P(ProcessRequestTest, UserTemplate) {
   ahead.run("-u -x " + U);
   EXPECT_EQ(ahead.memory.text, "A<br />\n1\n2");
 
+  Desk lone(GetParam(), "1\n2");  // a lone LF of the template is no line break
+  lone.files["user.txt"] = "A\n%C";
+  lone.run("-u -h " + U);
+  EXPECT_EQ(lone.memory.text, "A\n1<br>\n2");
+
+  Desk spaced(GetParam(), "1\n2\n3");  // nor is one of the text's after a CR of the template
+  spaced.files["user.txt"] = "%C\r";
+  spaced.run("-u -d=9 -x " + U);
+  EXPECT_EQ(spaced.memory.text, "12<br />\n3\r");
+
   Desk named(GetParam(), "x");
   named.files["t.html"] = "[%C]";
   named.run("-u \\t.html " + U);
