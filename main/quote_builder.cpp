@@ -78,7 +78,9 @@ std::string build_quote(const Arguments& args, const std::string& attribute, std
   const std::int32_t threshold = line_break_threshold(args, cp);
   if (threshold >= 0 && static_cast<std::uint64_t>(threshold) >= length())
     text = replace_all(std::move(text), br, " ", cp);
-  const Frame frame = style_frame(args, attribute, br, length, cp);
+  // The frame is made in the programs' form: a CR LF of an argument in it is a line break,
+  // and a lone LF is none, whichever form the text has.
+  const Frame frame = style_frame(args, attribute, "\r\n", length, cp);
   // Each "-h" or "-x" converts every line break once more, the tags of later ones standing
   // nearer the break; as no tag holds a line break, one pass puts them all in place, in the
   // text and in the frame's tail alike, together with the frame.
@@ -89,8 +91,13 @@ std::string build_quote(const Arguments& args, const std::string& attribute, std
     else if (args[i] == "-x")
       tags += "<br />";
   }
-  const std::string tail = frame_and_mark(frame.tail, "", tags, "", line_break);
-  return frame_and_mark(std::move(text), frame.head, tags, tail, line_break);
+  std::string head = frame_and_mark(frame.head, "", tags, "", LineBreak::CrLf);
+  std::string tail = frame_and_mark(frame.tail, "", tags, "", LineBreak::CrLf);
+  if (line_break == LineBreak::Lf) {
+    head = crlf_to_lf(std::move(head));
+    tail = crlf_to_lf(std::move(tail));
+  }
+  return frame_and_mark(std::move(text), head, tags, tail, line_break);
 }
 
 void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp) {

@@ -79,6 +79,9 @@ TEST(QuoteBuilder, LineBreakConversions) {
       {{"-o", "-x", U}, T, "L1<br />\r\nL2<br />\r\n" + H + ">" + U + "</a>"},
       {{"-a", "-H", U}, T, H + ">L1\r\nL2</a>"},
       {{"-a", "-h", U}, "L1\nL2\rL3", H + ">L1\nL2\rL3</a>"},  // lone LF or CR is no line break
+      // A line break in an argument is converted too; a lone LF there is none either.
+      {{"-a='x\r\ny\nz'", "-h", U}, T, H + " target=\"x<br>\r\ny\nz\">L1<br>\r\nL2</a>"},
+      {{"-o", "-x", "http://h/a\r\nb"}, "L1\rL2\r", "L1\rL2\r<br />\r\n<a href=\"http://h/a<br />\r\nb\">http://h/a<br />\r\nb</a>"},
   };
   for (const Case& c : cases) EXPECT_EQ(quote(c.args, c.text), c.want) << c.args[1];
 }
