@@ -8,7 +8,7 @@
 #include "roundtrip_harness.h"
 
 int main(int argc, char** argv) {
-  const qm::bench::RoundtripSpec spec{
+  const qm::bench::RoundtripSetup setup{
       "lite_roundtrip [--program PATH]... [--sizes 1K,...] [--shapes long,short,none] [-- ARGS...]",
       "quotemill3",
       {"-a", "http://example.com/"},
@@ -18,5 +18,5 @@ int main(int argc, char** argv) {
       },
       "Benchmark page - Browser",
       {}};
-  return qm::bench::run_roundtrip(argc, argv, spec);
+  return qm::bench::run_roundtrip(argc, argv, setup);
 }

@@ -9,7 +9,7 @@
 #include "roundtrip_harness.h"
 
 int main(int argc, char** argv) {
-  const qm::bench::RoundtripSpec spec{
+  const qm::bench::RoundtripSetup setup{
       "roundtrip_bench [--program PATH]... [--sizes 1K,...] [--shapes long,short,none] [-- ARGS...]",
       "quotemill",
       {"-a", "-h", "http://example.com/"},
@@ -17,5 +17,5 @@ int main(int argc, char** argv) {
       [](const std::string& text) { return "<a href=\"http://example.com/\">" + qm::bench::with_breaks(text) + "</a>"; },
       "",
       {}};
-  return qm::bench::run_roundtrip(argc, argv, spec);
+  return qm::bench::run_roundtrip(argc, argv, setup);
 }

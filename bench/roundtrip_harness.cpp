@@ -347,9 +347,9 @@ std::string with_breaks(const std::string& text) {
   }
 }
 
-int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
+int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
   find_build_dir();
-  std::vector<std::string> programs, arguments = spec.arguments, size_keys, shape_keys;
+  std::vector<std::string> programs, arguments = setup.arguments, size_keys, shape_keys;
   bool own_arguments = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -364,20 +364,20 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
       own_arguments = true;
       break;
     } else {
-      std::fprintf(stderr, "usage: %s\n", spec.usage.c_str());
+      std::fprintf(stderr, "usage: %s\n", setup.usage.c_str());
       return 2;
     }
   }
-  if (programs.empty()) programs.push_back(test::built(spec.program));
+  if (programs.empty()) programs.push_back(test::built(setup.program));
 
   // xclip and xsel leave their serving copies behind as orphans: they come to us.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   test::XSession x;
   Checker checker(x.display());
-  if (!spec.focused_title.empty()) checker.focus_window(spec.focused_title);
+  if (!setup.focused_title.empty()) checker.focus_window(setup.focused_title);
   std::vector<pid_t> setting{x.server_pid()};
-  if (spec.prepare) {
-    spec.prepare(x);
+  if (setup.prepare) {
+    setup.prepare(x);
     const std::vector<pid_t> left = strays(setting);
     setting.insert(setting.end(), left.begin(), left.end());
   }
@@ -419,7 +419,7 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
         continue;
       const std::string text = make_selection(shape.shape, size.bytes);
       std::optional<std::string> worker_want;
-      if (!own_arguments) worker_want = spec.expected(text);
+      if (!own_arguments) worker_want = setup.expected(text);
       const std::string floor_want = "<a href=\"http://example.com/\">" + with_breaks(text) + "</a>";
       Owner owner(text, x.display());
       std::vector<pid_t> known = setting;
@@ -433,7 +433,7 @@ int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec) {
           const Contender& c = contenders[i];
           const Window bench_owner = owner.claim();
           wait_strays_gone(known);
-          std::this_thread::sleep_for(spec.settle);
+          std::this_thread::sleep_for(setup.settle);
           const Timing t = launch(c.argv, x.display());
           ms[i].push_back(t.ms);
           const std::string who = c.argv[0] + (c.worker ? "" : " (" + c.label + ")") + ", " + shape.key + " " +

@@ -19,7 +19,7 @@ class XSession;
 
 namespace qm::bench {
 
-struct RoundtripSpec {
+struct RoundtripSetup {
   std::string usage;                        // the program's own usage line
   std::string program;                      // the worker built beside the benchmark
   std::vector<std::string> arguments;       // the worker's default arguments
@@ -35,7 +35,7 @@ struct RoundtripSpec {
 
 // Parses the command line ([--program PATH]... [--sizes 1K,64K,...] [--shapes long,short,none]
 // [-- ARGS...]), runs the benchmark and prints a table per shape. Returns the exit status.
-int run_roundtrip(int argc, char** argv, const RoundtripSpec& spec);
+int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup);
 
 // The benchmark's selections, exactly `size` bytes of valid UTF-8.
 enum class Shape { Long, Short, NoBreak };

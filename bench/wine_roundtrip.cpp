@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   for (std::string& w : words) args.push_back(w.data());
   args.push_back(nullptr);
 
-  bench::RoundtripSpec spec{
+  bench::RoundtripSetup setup{
       "wine_roundtrip [--sizes 1K,...] [--shapes long,short,none]",
       "quotemill",
       {"-a", "-h", "http://example.com/"},
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
       // from it, and takes the owner's text in a moment later: a Windows program that reads
       // meanwhile finds the clipboard empty. Every contender waits as long after each claim.
       std::chrono::milliseconds(250)};
-  const int status = bench::run_roundtrip(static_cast<int>(args.size()) - 1, args.data(), spec);
+  const int status = bench::run_roundtrip(static_cast<int>(args.size()) - 1, args.data(), setup);
   keeper.reset();
   test::run({"sh", kPrefixScript, kWindowsBuild + "/wineprefix", "stop"});
   return status;
