@@ -90,17 +90,17 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
     : clipboard_(clipboard, cp), boxes_(boxes), program_path_(std::move(program_path)), cp_(std::move(cp)) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   register_classes(instance, &TForm2::window_proc);
-  const WindowSpec& spec = form_window();
-  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, wide(spec.title).c_str(),
-                            WS_OVERLAPPEDWINDOW, spec.left, spec.top, spec.outer_width,
-                            spec.outer_height, nullptr, nullptr, instance, this);
+  const WindowSpec& window = form_window();
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, wide(window.title).c_str(),
+                            WS_OVERLAPPEDWINDOW, window.left, window.top, window.outer_width,
+                            window.outer_height, nullptr, nullptr, instance, this);
   if (!window_) throw Error("設定ウィンドウを作ることができません");
-  font_ = win32::make_font(spec.font_family, spec.font_pixel_height);
+  font_ = win32::make_font(window.font_family, window.font_pixel_height);
   build_controls();
   order_for_tabbing();
   win32::apply_font(window_, font_);
   add_tooltip();
-  win32::place_window(window_, spec.left, spec.top, spec.client_width, spec.client_height);
+  win32::place_window(window_, window.left, window.top, window.client_width, window.client_height);
 }
 
 TForm2::~TForm2() {
@@ -170,12 +170,12 @@ void TForm2::order_for_tabbing() {
 
 // The style frame's tooltip, over the frame and every control inside it.
 void TForm2::add_tooltip() {
-  const WindowSpec& spec = form_window();
+  const WindowSpec& window = form_window();
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
   if (!tooltip_) return;  // a window without its tooltip still works
-  std::wstring text = wide(spec.tooltip);
+  std::wstring text = wide(window.tooltip);
   auto add = [&](HWND tool) {
     TTTOOLINFOW info{};
     info.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -185,7 +185,7 @@ void TForm2::add_tooltip() {
     info.lpszText = text.data();
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   };
-  add(control(spec.tooltip_frame));
+  add(control(window.tooltip_frame));
   for (const ControlSpec& c : form_layout())
     if (c.in_frame) add(control(c.id));
 }
