@@ -13,19 +13,7 @@ constexpr int kButtonId = 100;
 
 NoticeWindow::NoticeWindow() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  static const bool registered = [&] {
-    WNDCLASSEXW notice{};
-    notice.cbSize = sizeof notice;
-    notice.lpfnWndProc = &NoticeWindow::window_proc;
-    notice.hInstance = instance;
-    notice.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
-    notice.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    notice.hIcon = win32::program_icon(32);
-    notice.hIconSm = win32::program_icon(16);
-    notice.lpszClassName = kNoticeClass;
-    return RegisterClassExW(&notice) != 0;
-  }();
-  (void)registered;
+  win32::register_window_class(kNoticeClass, &NoticeWindow::window_proc);
   window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kNoticeClass, win32::wide(kNoticeCaption).c_str(),
                             WS_OVERLAPPEDWINDOW, 1011, 721, 236, 168, nullptr, nullptr, instance, nullptr);
   if (!window_) return;

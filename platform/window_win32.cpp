@@ -106,6 +106,24 @@ HICON program_icon(int size) {
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED));
 }
 
+WNDCLASSEXW window_class(const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSEXW c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = procedure;
+  c.hInstance = GetModuleHandleW(nullptr);
+  c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+  c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  c.hIcon = program_icon(32);
+  c.hIconSm = program_icon(16);
+  c.lpszClassName = name;
+  return c;
+}
+
+void register_window_class(const wchar_t* name, WNDPROC procedure) {
+  const WNDCLASSEXW c = window_class(name, procedure);
+  RegisterClassExW(&c);
+}
+
 int run_window_loop() {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

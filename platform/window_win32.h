@@ -32,6 +32,11 @@ void press_on_return(HWND button);
 // The program's icon from its resources (1), at a size; shared, never destroyed.
 HICON program_icon(int size);
 
+// A window class of the programs' windows: the arrow cursor, the dialog face, the program's
+// icon. Registering the same name again does nothing.
+WNDCLASSEXW window_class(const wchar_t* name, WNDPROC procedure);
+void register_window_class(const wchar_t* name, WNDPROC procedure);
+
 // Runs the thread's window loop until WM_QUIT, with a dialog's keyboard navigation in
 // every top-level window; returns the quit code.
 int run_window_loop();

@@ -20,19 +20,7 @@ TQuotemill_about* open_box = nullptr;
 
 TQuotemill_about::TQuotemill_about(HWND owner) : owner_(owner) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  static const bool registered = [&] {
-    WNDCLASSEXW box{};
-    box.cbSize = sizeof box;
-    box.lpfnWndProc = &TQuotemill_about::window_proc;
-    box.hInstance = instance;
-    box.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
-    box.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    box.hIcon = win32::program_icon(32);
-    box.hIconSm = win32::program_icon(16);
-    box.lpszClassName = kBoxClass;
-    return RegisterClassExW(&box) != 0;
-  }();
-  (void)registered;
+  win32::register_window_class(kBoxClass, &TQuotemill_about::window_proc);
   window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kBoxClass, win32::wide(kAboutTitle).c_str(),
                             WS_OVERLAPPEDWINDOW, 465, 255, 254, 133, owner, nullptr, instance, this);
   open_box = this;

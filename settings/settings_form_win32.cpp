@@ -34,22 +34,11 @@ LRESULT CALLBACK frame_proc(HWND frame, UINT message, WPARAM wparam, LPARAM lpar
   return DefWindowProcW(frame, message, wparam, lparam);
 }
 
-void register_classes(HINSTANCE instance, WNDPROC form_proc) {
+void register_classes(WNDPROC form_proc) {
   static const bool registered = [&] {
-    WNDCLASSEXW form{};
-    form.cbSize = sizeof form;
-    form.lpfnWndProc = form_proc;
-    form.hInstance = instance;
-    form.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
-    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    form.hIcon = win32::program_icon(32);
-    form.hIconSm = win32::program_icon(16);
-    form.lpszClassName = kFormClass;
-    RegisterClassExW(&form);
-    WNDCLASSEXW frame = form;
-    frame.lpfnWndProc = frame_proc;
+    win32::register_window_class(kFormClass, form_proc);
+    WNDCLASSEXW frame = win32::window_class(kFrameClass, frame_proc);
     frame.hIcon = frame.hIconSm = nullptr;
-    frame.lpszClassName = kFrameClass;
     RegisterClassExW(&frame);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
@@ -89,7 +78,7 @@ void sink(HWND w) { SetWindowPos(w, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NO
 TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string program_path, CodePage cp)
     : clipboard_(clipboard, cp), boxes_(boxes), program_path_(std::move(program_path)), cp_(std::move(cp)) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  register_classes(instance, &TForm2::window_proc);
+  register_classes(&TForm2::window_proc);
   const WindowSpec& window = form_window();
   window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, wide(window.title).c_str(),
                             WS_OVERLAPPEDWINDOW, window.left, window.top, window.outer_width,
