@@ -58,11 +58,14 @@ export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 // Polls `probe` until it returns something other than undefined/false, at most `ms`.
 export async function waitFor(probe, ms, what) {
   const deadline = Date.now() + ms;
-  let last;
+  const late = Symbol('late');
   for (;;) {
-    last = await probe();
-    if (last !== undefined && last !== false && last !== null) return last;
-    if (Date.now() >= deadline) throw new Error(`timed out after ${ms} ms waiting for ${what}`);
+    // A probe that never answers (a page call during a navigation) is bounded as well.
+    let timer;
+    const expiry = new Promise((resolve) => { timer = setTimeout(resolve, Math.max(0, deadline - Date.now()), late); });
+    const last = await Promise.race([probe(), expiry]).finally(() => clearTimeout(timer));
+    if (last !== late && last !== undefined && last !== false && last !== null) return last;
+    if (last === late || Date.now() >= deadline) throw new Error(`timed out after ${ms} ms waiting for ${what}`);
     await sleep(40);
   }
 }
