@@ -25,18 +25,6 @@ constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must sta
 
 bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 // Reads the worker's standard error until it ends or the time is up.
 std::string read_until(int fd, Clock::time_point deadline) {
   std::string out;
@@ -125,7 +113,7 @@ WorkerResult PosixLauncher::run(const WorkerRun& r) {
   }
   result.started = true;
   const Clock::time_point deadline = Clock::now() + time_limit_;
-  result.lines = lines_of(read_until(err[0], deadline));
+  result.lines = output_lines(read_until(err[0], deadline));
   close(err[0]);
   if (const std::optional<int> status = wait_until(pid, deadline)) {
     result.status = *status;

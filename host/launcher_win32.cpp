@@ -18,20 +18,6 @@ constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must sta
 
 const wchar_t* w(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::size_t stop = end;
-    if (stop > start && text[stop - 1] == '\r') --stop;  // a C runtime in text mode writes CR LF
-    if (stop > start) lines.push_back(text.substr(start, stop - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 std::string last_error() {
   wchar_t* message = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -153,7 +139,7 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
       break;
     }
   }
-  result.lines = lines_of(out);
+  result.lines = output_lines(out);
   if (!ended) {
     result.timed_out = true;
     TerminateProcess(process.hProcess, 1);

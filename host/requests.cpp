@@ -53,6 +53,20 @@ Json run_entry(const Json& request, WorkerLauncher& launcher, const CodePage& cp
 
 }  // namespace
 
+std::vector<std::string> output_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::size_t stop = end;
+    if (stop > start && text[stop - 1] == '\r') --stop;
+    if (stop > start) lines.emplace_back(text.substr(start, stop - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 Json error_answer(std::string message) { return Json::Object{{"ok", false}, {"error", std::move(message)}}; }
 
 std::string address_problem(std::string_view url) {

@@ -40,6 +40,10 @@ class WorkerLauncher {
   virtual WorkerResult run(const WorkerRun& run) = 0;
 };
 
+// A worker's standard error as box lines: blank lines left out, and the CR at a line's end
+// dropped (a C runtime in text mode writes CR LF).
+std::vector<std::string> output_lines(std::string_view text);
+
 // Why a page address cannot be handed on, or the empty text when it can.
 std::string address_problem(std::string_view url);
 

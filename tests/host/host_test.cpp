@@ -196,6 +196,23 @@ TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
             Json(true));
 }
 
+TEST(Requests, AWorkersStandardErrorBecomesBoxLines) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"", {}},
+      {"\n\r\n\n", {}},
+      {"one line", {"one line"}},
+      {"アプリケーション エラー: x\n", {"アプリケーション エラー: x"}},
+      {"a\r\nb\r\n", {"a", "b"}},        // a C runtime in text mode
+      {"a\n\nb", {"a", "b"}},
+      {"a\rb\r\r\n", {"a\rb\r"}},      // only the CR before an LF goes
+      {"cut\r", {"cut"}},          // the text ends a line as an LF does
+  };
+  for (const Case& c : cases) EXPECT_EQ(output_lines(c.text), c.lines) << c.text;
+}
+
 TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   RecordingLauncher l;
   struct Case {
