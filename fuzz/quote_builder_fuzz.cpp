@@ -1,7 +1,8 @@
 // quotemill's quote builder: any arguments and text give a quote or the number error,
 // never a fault. Properties: without style, "-d=", "-h" or "-x" the text comes back
-// unchanged; the plain styles wrap the text exactly; "-h" puts "<br>" before every line break
-// of the text; a number error names the text that failed.
+// unchanged; the plain styles wrap the escaped text exactly; escaping leaves no markup of
+// the text and undoes to it; "-h" puts "<br>" before every line break of the text; a number
+// error names the text that failed.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -48,10 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       starts_with_icase(style, "-o") || style == "-q" || style == "-hd";
   if (!styled && !any_option) QM_FUZZ_CHECK(quote == text);
 
+  const std::string html = escape_html(text);
+  QM_FUZZ_CHECK(html.find_first_of("<>\"") == std::string::npos);
+  std::string undone = html;
+  for (const auto& [escaped, plain] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}})
+    undone = replace_all(undone, escaped, plain, CodePage::utf8());
+  QM_FUZZ_CHECK(undone == text);
   if (!any_option) {
-    if (style == "-a") QM_FUZZ_CHECK(quote == "<a href=" + attribute + ">" + text + "</a>");
-    if (style == "-q") QM_FUZZ_CHECK(quote == "<q cite=" + attribute + ">" + text + "</q>");
-    if (style == "-hd") QM_FUZZ_CHECK(quote == "*<a href=" + attribute + ">" + text + "</a>\r\n\r\n");
+    if (style == "-a") QM_FUZZ_CHECK(quote == "<a href=" + attribute + ">" + html + "</a>");
+    if (style == "-q") QM_FUZZ_CHECK(quote == "<q cite=" + attribute + ">" + html + "</q>");
+    if (style == "-hd") QM_FUZZ_CHECK(quote == "*<a href=" + attribute + ">" + html + "</a>\r\n\r\n");
   }
 
   // A text of lone LFs, worked on as it was read, gives the quote of its CR LF form with

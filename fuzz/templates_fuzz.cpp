@@ -60,6 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (*chosen == kBareTextTemplate && style != "-u")
     QM_FUZZ_CHECK(boxes.shown.size() == 1 && boxes.shown[0].text == kRemovedStyleMessage);
   if (style == "-u" && !asked.empty()) QM_FUZZ_CHECK(!asked.starts_with("\\") || second.starts_with("\\\\"));
+  // The kind that decides whether the text is escaped names the template chosen.
+  switch (KindOfTemplate(style)) {
+    case TemplateKind::Link: QM_FUZZ_CHECK(*chosen == kLinkTemplate); break;
+    case TemplateKind::Quotation:
+      QM_FUZZ_CHECK(*chosen == kInlineQuoteTemplate || *chosen == kBlockQuoteTemplate);
+      break;
+    case TemplateKind::User: QM_FUZZ_CHECK(!asked.empty()); break;
+    case TemplateKind::BareText: QM_FUZZ_CHECK(*chosen == kBareTextTemplate && !boxes.shown.empty()); break;
+  }
   if (style == "-q" && length <= 2147483647u) QM_FUZZ_CHECK(*chosen == kInlineQuoteTemplate);
   if (style == "-b") QM_FUZZ_CHECK(*chosen == (length > 0 ? kBlockQuoteTemplate : kInlineQuoteTemplate));
   return 0;

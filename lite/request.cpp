@@ -44,9 +44,18 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
     return;
   }
   LinedText text = std::move(*read);
-  // Lengths count each line break as CR LF, whichever form the text has.
-  auto length = [&text] {
-    return text.text.size() + (text.line_break == LineBreak::Lf ? count_line_breaks(text.text, LineBreak::Lf) : 0);
+  // Every template but the bare text is HTML, in which the page's text must read as text.
+  // Lengths keep counting the text as read, and each line break as CR LF, whichever form the
+  // text has.
+  std::size_t escaped = 0;
+  if (KindOfTemplate(Argument(args, 1)) != TemplateKind::BareText) {
+    const std::size_t as_read = text.text.size();
+    text.text = escape_html(std::move(text.text), text.references);
+    escaped = text.text.size() - as_read;
+  }
+  auto length = [&text, escaped] {
+    return text.text.size() - escaped +
+           (text.line_break == LineBreak::Lf ? count_line_breaks(text.text, LineBreak::Lf) : 0);
   };
 
   if (const auto d = FindOption(args, "-d")) {

@@ -26,7 +26,8 @@ struct Services {
 
 // The run. Without arguments: the notice window with the version text. With a last argument
 // lacking "://": a message and one box per argument. Otherwise the clipboard text becomes
-// the expanded template, with the -d, -c, -h and -x options applied. A clipboard that cannot
+// the expanded template, with the -d, -c, -h and -x options applied; in an HTML template the
+// page's text and title are escaped. A clipboard that cannot
 // be read, or a user template that cannot be loaded, is reported and the clipboard is left
 // as it was.
 void ProcessRequest(const ArgumentList& args, Services& services);

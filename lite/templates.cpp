@@ -31,18 +31,29 @@ std::optional<std::string> LoadTemplateFile(std::string name, const FileReader& 
   return content;
 }
 
+TemplateKind KindOfTemplate(const std::string& style) {
+  if (style == "-a") return TemplateKind::Link;
+  if (style.find("-b") != std::string::npos || style.find("-q") != std::string::npos) return TemplateKind::Quotation;
+  if (style == "-u") return TemplateKind::User;
+  return TemplateKind::BareText;
+}
+
 std::optional<std::string> ChooseTemplate(const std::string& style, const std::string& second,
                                           std::size_t text_length, const FileReader& read,
                                           MessageBoxes& boxes) {
-  if (style == "-a") return kLinkTemplate;
-  std::string copy = style;
-  if (ReplaceFirst(copy, "-b", "0") || ReplaceFirst(copy, "-q", "2147483647")) {
-    const std::int64_t threshold = ReadInteger(copy);
-    return static_cast<std::int64_t>(text_length) > threshold ? kBlockQuoteTemplate : kInlineQuoteTemplate;
-  }
-  if (style == "-u") {
-    const bool default_name = (!second.empty() && second.front() == '-') || second == "%u";
-    return LoadTemplateFile(default_name ? "user.txt" : second, read, boxes);
+  switch (KindOfTemplate(style)) {
+    case TemplateKind::Link: return kLinkTemplate;
+    case TemplateKind::Quotation: {
+      std::string copy = style;
+      if (!ReplaceFirst(copy, "-b", "0")) ReplaceFirst(copy, "-q", "2147483647");
+      const std::int64_t threshold = ReadInteger(copy);
+      return static_cast<std::int64_t>(text_length) > threshold ? kBlockQuoteTemplate : kInlineQuoteTemplate;
+    }
+    case TemplateKind::User: {
+      const bool default_name = (!second.empty() && second.front() == '-') || second == "%u";
+      return LoadTemplateFile(default_name ? "user.txt" : second, read, boxes);
+    }
+    case TemplateKind::BareText: break;
   }
   ShowNotice(boxes, kRemovedStyleMessage);
   return kBareTextTemplate;

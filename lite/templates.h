@@ -26,6 +26,11 @@ std::optional<std::string> ReadFileFromDisk(const std::string& name);
 // "ファイルが存在しません".
 std::optional<std::string> LoadTemplateFile(std::string name, const FileReader& read, MessageBoxes& boxes);
 
+// Which template a style argument asks for, by the rules of ChooseTemplate. Every one but
+// the bare text is HTML, in which the page's text and title are escaped.
+enum class TemplateKind { Link, Quotation, User, BareText };
+TemplateKind KindOfTemplate(const std::string& style);
+
 // "-a": the link; "-b"/"-q" anywhere in the style: the block quote when the text is longer
 // than the threshold, else the inline quote; "-u": the user template named by `second`
 // ("user.txt" when that starts with "-" or is "%u"); anything else: the bare text and a

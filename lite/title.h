@@ -22,6 +22,7 @@ std::string ReadWindowText(ForegroundWindow& window, const CodePage& cp);
 std::optional<std::string> TitleFromCaption(std::string_view caption);
 
 // The page title, or the empty text after the message "エラー!!タイトルがうまく取得できません".
+// It comes from the page and goes only into HTML templates, so it is escaped (escape_html).
 std::string CaptureTitle(ForegroundWindow& window, const CodePage& cp, MessageBoxes& boxes);
 
 }  // namespace qm::lite

@@ -36,25 +36,43 @@ std::int32_t line_break_threshold(const Arguments& args, const CodePage& cp) {
   return threshold;
 }
 
+// The rows of the style table, in the order they are tried; None writes the text back as
+// it is, which is no HTML.
+enum class Style { Link, LinkWithTarget, Quotation, InlineQuote, NewsLink, NewsLinkWithTarget, Heading, None };
+
+Style style_of(const std::string& style) {
+  if (style == "-a") return Style::Link;
+  if (starts_with_icase(style, "-a")) return Style::LinkWithTarget;
+  if (starts_with_icase(style, "-b")) return Style::Quotation;
+  if (style == "-q") return Style::InlineQuote;
+  if (style == "-o") return Style::NewsLink;
+  if (starts_with_icase(style, "-o")) return Style::NewsLinkWithTarget;
+  if (style == "-hd") return Style::Heading;
+  return Style::None;
+}
+
 // The style's frame; `length()` is the text's length, which "-b" compares with its number.
 template <class Length>
 Frame style_frame(const Arguments& args, std::string_view a, std::string_view line_break, Length length,
                   const CodePage& cp) {
   const std::string& style = args[1];
   const std::string& url = args[args.count()];
-  if (style == "-a") return {concat({"<a href=", a, ">"}), "</a>"};
-  if (starts_with_icase(style, "-a"))
-    return {concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">"}), "</a>"};
-  if (starts_with_icase(style, "-b")) {
-    const std::int32_t threshold = to_int32(replace_all(style, "-b", "0", cp), cp);
-    if (static_cast<std::int64_t>(length()) < threshold) return inline_quote(a);
-    return {concat({"<blockquote cite=", a, "><p>"}), "</p></blockquote>"};
+  switch (style_of(style)) {
+    case Style::Link: return {concat({"<a href=", a, ">"}), "</a>"};
+    case Style::LinkWithTarget:
+      return {concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">"}), "</a>"};
+    case Style::Quotation: {
+      const std::int32_t threshold = to_int32(replace_all(style, "-b", "0", cp), cp);
+      if (static_cast<std::int64_t>(length()) < threshold) return inline_quote(a);
+      return {concat({"<blockquote cite=", a, "><p>"}), "</p></blockquote>"};
+    }
+    case Style::InlineQuote: return inline_quote(a);
+    case Style::NewsLink: return {"", concat({line_break, "<a href=", a, ">", url, "</a>"})};
+    case Style::NewsLinkWithTarget:
+      return {"", concat({line_break, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url, "</a>"})};
+    case Style::Heading: return {concat({"*<a href=", a, ">"}), concat({"</a>", line_break, line_break})};
+    case Style::None: break;
   }
-  if (style == "-q") return inline_quote(a);
-  if (style == "-o") return {"", concat({line_break, "<a href=", a, ">", url, "</a>"})};
-  if (starts_with_icase(style, "-o"))
-    return {"", concat({line_break, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url, "</a>"})};
-  if (style == "-hd") return {concat({"*<a href=", a, ">"}), concat({"</a>", line_break, line_break})};
   return {};
 }
 
@@ -69,11 +87,18 @@ std::string url_attribute(const Arguments& args, const CodePage& cp) {
 }
 
 std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
-                        LineBreak line_break) {
+                        LineBreak line_break, std::span<const std::size_t> references) {
   const std::string_view br = line_break_text(line_break);
-  // Lengths count each line break as CR LF, whichever form the text has.
+  // Every style but the last makes HTML, in which the page's text must read as text. Lengths
+  // keep counting the text as read, and each line break as CR LF, whichever form the text has.
+  std::size_t escaped = 0;
+  if (style_of(args[1]) != Style::None) {
+    const std::size_t as_read = text.size();
+    text = escape_html(std::move(text), references);
+    escaped = text.size() - as_read;
+  }
   auto length = [&] {
-    return text.size() + (line_break == LineBreak::Lf ? count_line_breaks(text, line_break) : 0);
+    return text.size() - escaped + (line_break == LineBreak::Lf ? count_line_breaks(text, line_break) : 0);
   };
   const std::int32_t threshold = line_break_threshold(args, cp);
   if (threshold >= 0 && static_cast<std::uint64_t>(threshold) >= length())
@@ -105,7 +130,7 @@ void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePa
   ClipboardHold hold(clipboard);
   // The text goes through as it was read, and back the same way.
   LinedText text = clipboard.read_lined_text();
-  text.text = build_quote(args, attribute, std::move(text.text), cp, text.line_break);
+  text.text = build_quote(args, attribute, std::move(text.text), cp, text.line_break, text.references);
   clipboard.write_text(std::move(text));
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The worker of quotemill: turns the clipboard text into the HTML of the style that the
-// arguments name, citing the page. Nothing is escaped: every byte passes as it is.
+// arguments name, citing the page. The page's text is escaped wherever the result is HTML;
+// the arguments (the user's own entry and the address) pass as they are.
 
+#include <span>
 #include <string>
 
 #include "arguments.h"
@@ -17,9 +19,10 @@ std::string url_attribute(const Arguments& args, const CodePage& cp);
 
 // The quote text for `text`: the "-d=" threshold, the style, then one line-break conversion
 // per "-h" or "-x". Throws Error when a number does not convert. The result marks its line
-// breaks as `line_break` says the text does.
+// breaks as `line_break` says the text does. A style that makes HTML escapes the text first
+// (escape_html, keeping the conversion's `references`); lengths count the text as read.
 std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
-                        LineBreak line_break = LineBreak::CrLf);
+                        LineBreak line_break = LineBreak::CrLf, std::span<const std::size_t> references = {});
 
 // One worker run: holds the clipboard from the read to the write; on any failure the
 // clipboard is released unchanged and the Error goes on to the caller.

@@ -20,10 +20,18 @@ std::string ClipboardTextEdge::to_desktop(std::string text) const {
 }
 
 LinedText ClipboardTextEdge::from_desktop_as_read(std::string desktop) {
-  std::string text = cp_.is_utf8() ? std::move(desktop) : from_utf8(desktop, cp_);
-  if (lf_line_breaks_ && !contains_crlf(text)) return {std::move(text), LineBreak::Lf};
-  if (lf_line_breaks_) keep_crlf_ = true;
-  return {lf_line_breaks_ ? lf_to_crlf(std::move(text)) : std::move(text), LineBreak::CrLf};
+  // Line breaks first: the references that the code page needs are then where they stay.
+  LineBreak line_break = LineBreak::CrLf;
+  if (lf_line_breaks_ && !contains_crlf(desktop)) {
+    line_break = LineBreak::Lf;
+  } else if (lf_line_breaks_) {
+    keep_crlf_ = true;
+    desktop = lf_to_crlf(std::move(desktop));
+  }
+  if (cp_.is_utf8()) return {std::move(desktop), line_break};
+  LinedText text{{}, line_break};
+  text.text = from_utf8(desktop, cp_, &text.references);
+  return text;
 }
 
 std::string ClipboardTextEdge::to_desktop(LinedText text) const {

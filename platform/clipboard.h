@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codepage.h"
 #include "text.h"
@@ -27,10 +28,12 @@ class ClipboardBackend {
   virtual bool lf_line_breaks() const noexcept { return true; }
 };
 
-// A text with the line break it marks.
+// A text with the line break it marks, and where the code-page conversion of its read wrote
+// numeric character references (see from_utf8), which escaping keeps as they are.
 struct LinedText {
   std::string text;
   LineBreak line_break = LineBreak::CrLf;
+  std::vector<std::size_t> references = {};
 };
 
 // Converts between the desktop's clipboard text and the programs' text: the code page, and

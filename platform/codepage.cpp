@@ -296,7 +296,7 @@ std::string latin1_to_utf8(std::string_view latin1) {
   return out;
 }
 
-std::string from_utf8(std::string_view utf8, const CodePage& cp) {
+std::string from_utf8(std::string_view utf8, const CodePage& cp, std::vector<std::size_t>* references) {
   if (cp.is_utf8()) return std::string(utf8);
   const CodeTables& t = tables(cp);
   std::string out = string_with_capacity(utf8.size() + 16);
@@ -307,7 +307,9 @@ std::string from_utf8(std::string_view utf8, const CodePage& cp) {
     const std::size_t len = utf8_length(utf8, pos);
     const char32_t c = (len == 1 && byte_at(utf8, pos) >= 0x80) ? kReplacement : decode_utf8(utf8, pos, len);
     pos += len;
-    if (!t.encode(c, out)) append_reference(c, out);
+    if (t.encode(c, out)) continue;
+    if (references) references->push_back(out.size());
+    append_reference(c, out);
   }
   return out;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -45,8 +46,9 @@ class CodePage {
 // Desktop text (UTF-8) into the code page. A character the code page cannot hold, or holds
 // only as a code that reads back as another character, becomes a numeric character
 // reference such as "&#x1F600;"; a byte that is not UTF-8 counts as U+FFFD. With UTF-8
-// nothing is converted, invalid bytes included.
-std::string from_utf8(std::string_view utf8, const CodePage& cp);
+// nothing is converted, invalid bytes included. Where each reference starts is added to
+// `references`, in ascending order, so that escaping page text can keep them as they are.
+std::string from_utf8(std::string_view utf8, const CodePage& cp, std::vector<std::size_t>* references = nullptr);
 
 // Text in the code page to UTF-8; a byte that starts no character becomes U+FFFD, so the
 // result is always valid UTF-8 (except with UTF-8 itself, which is passed as it is).

@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -417,6 +418,108 @@ std::string crlf_to_lf(std::string text) {
 
 bool contains_crlf(std::string_view text) noexcept {
   return text.find("\r\n") != std::string_view::npos;
+}
+
+namespace {
+
+constexpr std::string_view html_escape_of(char c) noexcept {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    default: return {};
+  }
+}
+
+// The bytes that escaping adds, by byte value.
+constexpr auto kEscapeGrowth = [] {
+  std::array<unsigned char, 256> growth{};
+  for (const char c : {'&', '<', '>', '"'}) growth[static_cast<unsigned char>(c)] = html_escape_of(c).size() - 1;
+  return growth;
+}();
+
+// Sixteen bytes at a time in the compiler's generic vectors, which become the SIMD of any
+// target: counted byte by byte, the scan doubled the worker's time on large texts.
+using Block = unsigned char __attribute__((vector_size(16)));
+
+Block load_block(const char* p) noexcept {
+  Block b;
+  std::memcpy(&b, p, sizeof b);
+  return b;
+}
+
+// Each byte's growth, in its lane ("<" and ">" differ in one bit only).
+Block block_growth(Block b) noexcept {
+  return (reinterpret_cast<Block>(b == '&') & 4) | (reinterpret_cast<Block>((b | 2) == '>') & 3) |
+         (reinterpret_cast<Block>(b == '"') & 5);
+}
+
+bool block_has_markup(Block b) noexcept {
+  const Block g = block_growth(b);
+  std::uint64_t halves[2];
+  std::memcpy(halves, &g, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+std::size_t escape_growth(std::string_view text) noexcept {
+  std::size_t growth = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (end - p >= 16) {
+    // A lane gains at most 5 a block: 51 blocks before it could overflow.
+    Block sum{};
+    for (std::ptrdiff_t blocks = std::min<std::ptrdiff_t>((end - p) / 16, 51); blocks > 0; --blocks, p += 16)
+      sum += block_growth(load_block(p));
+    for (int lane = 0; lane < 16; ++lane) growth += sum[lane];
+  }
+  for (; p < end; ++p) growth += kEscapeGrowth[static_cast<unsigned char>(*p)];
+  return growth;
+}
+
+// True when the "&" at `pos` starts one of `references`; `k` walks the offsets from the back,
+// as `pos` does.
+bool starts_reference(std::span<const std::size_t> references, std::size_t& k, std::size_t pos) noexcept {
+  while (k > 0 && references[k - 1] > pos) --k;
+  return k > 0 && references[k - 1] == pos;
+}
+
+}  // namespace
+
+std::string escape_html(std::string text, std::span<const std::size_t> references) {
+  std::size_t growth = escape_growth(text);
+  if (growth == 0) return text;
+  for (std::size_t k = references.size(), pos = k == 0 ? 0 : text.size(); pos-- > 0;)
+    if (text[pos] == '&' && starts_reference(references, k, pos)) growth -= kEscapeGrowth['&'];
+  if (growth == 0) return text;
+  const std::size_t old = text.size();
+  if (text.capacity() < old + growth) {
+    std::string grown = string_with_capacity(old + growth);
+    grown.append(text);
+    text = std::move(grown);
+  }
+  text.resize(old + growth);
+  // From the back, each byte moved once; once the write position meets the read position,
+  // all that stands before is in place already.
+  char* const base = text.data();
+  std::size_t r = old, w = old + growth, k = references.size();
+  while (w != r && r != 0) {
+    if (r >= 16 && !block_has_markup(load_block(base + r - 16))) {  // moves whole
+      r -= 16;
+      w -= 16;
+      std::memmove(base + w, base + r, 16);
+      continue;
+    }
+    const char c = base[--r];
+    const std::string_view escaped = html_escape_of(c);
+    if (escaped.empty() || (c == '&' && starts_reference(references, k, r))) {
+      base[--w] = c;
+      continue;
+    }
+    w -= escaped.size();
+    std::memcpy(base + w, escaped.data(), escaped.size());
+  }
+  return text;
 }
 
 }  // namespace qm

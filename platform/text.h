@@ -3,6 +3,7 @@
 // a match never starts inside a multibyte character of the code page.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,14 @@ std::string lf_to_crlf(std::string text);
 std::string crlf_to_lf(std::string text);
 
 bool contains_crlf(std::string_view text) noexcept;
+
+// Page text made to stand in HTML as it reads: each "&", "<", ">" and '"' becomes "&amp;",
+// "&lt;", "&gt;" or "&quot;", so the quote shows what was selected and nothing of the page
+// runs. An "&" at one of `references` (ascending offsets of the references that the code-page
+// conversion wrote) stays, so such a character still shows as itself. These bytes never stand
+// inside a character of any code page here, and CR and LF are left alone. In place where the
+// text has room; handed back untouched when there is nothing to escape.
+std::string escape_html(std::string text, std::span<const std::size_t> references = {});
 
 // How a text marks a line break. Inside the programs it is CR LF; a clipboard text that held
 // no CR LF of its own may also be worked on as it was read, each LF standing for a CR LF,

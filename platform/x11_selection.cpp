@@ -142,9 +142,15 @@ Property take_property(Connection& c, std::string* out = nullptr, bool increment
   }
 }
 
+// Whether an answer of this type holds text: an owner may answer a request for text with a
+// picture, whose bytes are no text of any kind.
+bool is_text_type(const Atoms& a, Atom type) {
+  return type == a.utf8_string || type == a.text_plain_utf8 || type == a.string || type == a.text;
+}
+
 // Receives an INCR transfer, whose first property (already deleted) claimed `hint` bytes:
-// only a hint, as an owner may claim any size.
-std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_point deadline) {
+// only a hint, as an owner may claim any size. `type` is the chunks' type.
+std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_point deadline, Atom& type) {
   std::string out;
   // A claim within what a read may take is believed; room beyond it grows with what arrives.
   if (hint <= kMaxRead) reserve_for_text(out, hint);
@@ -161,6 +167,7 @@ std::string receive_incremental(Connection& c, std::size_t hint, Clock::time_poi
     if (!arrived) throw Error(kCannotOpenClipboard);
     const Property chunk = take_property(c, &out, true, hint);
     if (chunk.type != None && chunk.format != 8) throw Error(kCannotOpenClipboard);  // not a text chunk
+    if (type == None) type = chunk.type;
     if (chunk.items == 0) return out;
   }
 }
@@ -529,10 +536,13 @@ void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
   if (answer != '1' && answer != '2') {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-    throw Error(kCannotOpenClipboard);
   }
+  // The child has spoken on the connection, whatever its answer: the run's Xlib no longer
+  // knows where the conversation stands, and a word from it (closing the display included)
+  // would end in an X error. A later use of the clipboard connects anew.
   close(ConnectionNumber(c.display));
   handed_over_displays.push_back(std::exchange(c.display, nullptr));
+  if (answer != '1' && answer != '2') throw Error(kCannotOpenClipboard);
 }
 
 // Starts the program again as a serving process, hands it the text in a memory file and
@@ -756,10 +766,11 @@ std::optional<std::string> read_clipboard(Connection& c) {
               ? static_cast<std::uint32_t>(reinterpret_cast<const long*>(first.data.get())[0])
               : 0;
       first = Property{};
-      text = receive_incremental(c, hint, deadline);
+      text = receive_incremental(c, hint, deadline, first.type);
     } else if (first.format != 8) {
       continue;
     }
+    if (!is_text_type(a, first.type)) return std::nullopt;
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     if (target == a.string) return latin1_to_utf8(text);
     return text;  // handed on, not copied

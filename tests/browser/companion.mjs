@@ -19,6 +19,17 @@ export function quotePage() {
 </body></html>`];
 }
 
+// A page that tries to run its script on the blog a quote is pasted into: through its title,
+// and through text a reader cannot see, which is copied with the paragraph all the same.
+export function hostilePage() {
+  return ['text/html; charset=utf-8', `<!DOCTYPE html>
+<html lang="en"><head><meta charset="utf-8">
+<title>Breaking" onmouseover="alert(document.cookie)" x=" &lt;b&gt;&amp;&lt;/b&gt; - Quotemill test page</title></head>
+<body style="margin:0;font-family:sans-serif">
+<p id="passage" style="font-size:40px;margin:40px">a &lt; b &amp;&amp; "c"<span style="color:transparent;font-size:2px">&lt;img src=x onerror=alert(1)&gt;</span></p>
+</body></html>`];
+}
+
 // How each browser's context menu reaches the extension's submenu from the keyboard once
 // it is open: Chromium selects the only item that begins with the letter typed ("q" for
 // "Quotemill") and opens it; Firefox's "q" is the access key of "Inspect", so there the
@@ -115,7 +126,7 @@ export class Companion {
 
   async start() {
     this.session = await XSession.start();
-    this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage(),
+    this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage(), '/hostile.html': hostilePage(),
       '/passage.pdf': pdfDocument('A passage in a PDF document') });
     this.url = `${this.server.origin}/quote.html`;
     this.b = await Browser.launch(this.name, this.session);
@@ -278,6 +289,19 @@ export function companionTests(name) {
     await c.session.setClipboard('before the quotemill3 entry');
     await c.pickFromMenu(1);
     await c.session.waitClipboard(`<a title="${PAGE_TITLE}" href="${c.url}">${PASSAGE}</a>`);
+  });
+
+  test('the title and hidden text of a page that tries to inject arrive escaped, from both workers', bound, async () => {
+    const url = `${c.server.origin}/hostile.html`;
+    const passage = 'a &lt; b &amp;&amp; &quot;c&quot;&lt;img src=x onerror=alert(1)&gt;';
+    const title = 'Breaking&quot; onmouseover=&quot;alert(document.cookie)&quot; x=&quot; &lt;b&gt;&amp;&lt;/b&gt; - Quotemill test page';
+    await c.session.setClipboard('before the quotemill3 entry on the hostile page');
+    await c.pickFromMenu(1, { url });
+    await c.session.waitClipboard(`<a title="${title}" href="${url}">${passage}</a>`);
+    await c.session.setClipboard('before the quotemill entry on the hostile page');
+    await c.pickFromMenu(2, { url });
+    await c.session.waitClipboard(`<a href="${url}">${passage}</a>`);
+    await c.focusPage();
   });
 
   test('a keyboard shortcut runs its entry on the current selection', bound, async () => {

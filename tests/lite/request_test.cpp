@@ -103,6 +103,46 @@ TEST_P(ProcessRequestTest, RemovesTheFirstBreakOfShortTexts) {
   }
 }
 
+// The page's text and title stand in the HTML as text; the bare text is no HTML and stays as
+// it was selected. "〜" stands for the form the code page gives it: a reference in Shift-JIS,
+// which stays one.
+TEST_P(ProcessRequestTest, PageTextAndTitleAreEscaped) {
+  const std::string evil = "Breaking\" onmouseover=\"alert(1)\" x=\"";
+  const std::string evil_html = "Breaking&quot; onmouseover=&quot;alert(1)&quot; x=&quot;";
+  struct Case {
+    std::string line, clip, caption, want;
+    std::vector<Box> boxes;
+  } cases[] = {
+      {"-a " + U, "<img src=x onerror=alert(1)>", evil + " - Opera",
+       "<a title=\"" + evil_html + "\" href=\"" + U + "\">&lt;img src=x onerror=alert(1)&gt;</a>", {}},
+      {"-q " + U, "a < b & \"c\"", "T&C <b>〜</b> - Opera",
+       "<q title=\"T&amp;C &lt;b&gt;〜&lt;/b&gt;\" cite=\"" + U + "\">a &lt; b &amp; &quot;c&quot;</q>", {}},
+      {"-q -h " + U, "〜<br>\n&", "P - O", "<q title=\"P\" cite=\"" + U + "\">〜&lt;br&gt;<br>\n&amp;</q>", {}},
+      {"-a -c=<k> " + U, "&", "P - O", "<a title=\"P\" class=\"<k>\" href=\"" + U + "\">&amp;</a>", {}},
+      {"-o " + U, "<b>〜&", "<T> - O", "<b>〜&", {kRemoved}},  // the bare text is no HTML
+      // Thresholds compare the length as read: "<&>" is three bytes, five with its line break.
+      {"-b3 " + U, "<&>", "P - O", "<q title=\"P\" cite=\"" + U + "\">&lt;&amp;&gt;</q>", {}},
+      {"-b2 " + U, "<&>", "P - O", "<blockquote title=\"P\" cite=\"" + U + "\"><p>&lt;&amp;&gt;</p></blockquote>", {}},
+      {"-q -d=5 " + U, "<&>\n", "P - O", "<q title=\"P\" cite=\"" + U + "\">&lt;&amp;&gt;</q>", {}},
+      {"-q -d=4 " + U, "<&>\n", "P - O", "<q title=\"P\" cite=\"" + U + "\">&lt;&amp;&gt;\n</q>", {}},
+  };
+  const bool sjis = !GetParam().is_utf8();
+  auto in_code_page = [&](std::string text) {
+    for (std::size_t at; sjis && (at = text.find("〜")) != std::string::npos;) text.replace(at, 3, "&#x301C;");
+    return text;
+  };
+  for (const Case& c : cases) {
+    Desk desk(GetParam(), c.clip, c.caption);
+    desk.run(c.line);
+    EXPECT_EQ(desk.memory.text, in_code_page(c.want)) << c.line << " " << c.clip;
+    EXPECT_EQ(desk.boxes.shown, c.boxes) << c.line;
+  }
+  Desk user(GetParam(), "<x>", "\"T\" - O");  // the user's template is HTML too; its own text stays
+  user.files["user.txt"] = "<i title=\"%t\">%C</i> & more";
+  user.run("-u %u " + U);
+  EXPECT_EQ(user.memory.text, "<i title=\"&quot;T&quot;\">&lt;x&gt;</i> & more");
+}
+
 TEST_P(ProcessRequestTest, LengthAfterTheBreakRemovalChoosesTheQuote) {
   Desk desk(GetParam(), "12\n45");  // 6 bytes read, 5 after -d
   desk.run("-b5 -d=6 " + U);

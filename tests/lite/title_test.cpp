@@ -50,6 +50,10 @@ TEST_P(CaptureTitleTest, CaptionsInTheCodePage) {
       {std::string(1020, 'b') + " - x", std::string(1020, 'b'), false},  // it ends at byte 1023
       {std::string(1021, 'b') + " - x", "", true},          // cut inside the separator
       {std::string("a - b\0 - c", 10), "a", false},          // the text ends at its first NUL
+      // The title goes into HTML: it is escaped, and a reference of the code page stays one.
+      {"Breaking\" onmouseover=\"x()\" - Opera", "Breaking&quot; onmouseover=&quot;x()&quot;", false},
+      {"A&B <i>〜</i> - Opera", "A&amp;B &lt;i&gt;〜&lt;/i&gt;", false},
+      {"x&y - " + std::string(1012, 'b') + "😀 - z", "x&amp;y", false},  // a reference cut at the limit
   };
   for (const Case& c : cases) {
     FixedForegroundWindow window(c.caption);

@@ -133,6 +133,39 @@ TEST_P(QuotationThreshold, ChoosesInlineOrBlock) {
   EXPECT_EQ(quote({"-b91", U}, thirty, cp), q(thirty));
 }
 
+// The page's text stands in the HTML as text: every style escapes it, the arguments and the
+// tags the options add stay as they are, and lengths count the text as it was selected.
+TEST(QuoteBuilder, PageTextIsEscaped) {
+  const std::string T = "a<b & \"c\">\r\nd";
+  const std::string E = "a&lt;b &amp; &quot;c&quot;&gt;\r\nd";
+  const std::string t5 = "<\r\n\"&";  // five bytes as read, seventeen escaped
+  struct Case {
+    std::vector<std::string> args;
+    std::string text, want;
+  } cases[] = {
+      {{"-a", U}, T, H + ">" + E + "</a>"},
+      {{"-a='<i>'", U}, T, H + " target=\"<i>\">" + E + "</a>"},  // the entry's own values stay
+      {{"-q", "-c='k&<'", U}, T, "<q cite=\"" + U + "\" class=\"k&<\">" + E + "</q>"},
+      {{"-b", U}, T, "<blockquote cite=\"" + U + "\"><p>" + E + "</p></blockquote>"},
+      {{"-o", U}, T, E + "\r\n" + H + ">" + U + "</a>"},
+      {{"-o='x'", U}, T, E + "\r\n" + H + " target=\"x\">" + U + "</a>"},
+      {{"-hd", U}, T, "*" + H + ">" + E + "</a>\r\n\r\n"},
+      {{"-Q", U}, T, T},                                           // no style: written back as it is
+      {{U}, T, T},
+      {{"-h", U}, T, "a<b & \"c\"><br>\r\nd"},                     // no style, still no HTML
+      {{"-a", "-h", U}, T, H + ">a&lt;b &amp; &quot;c&quot;&gt;<br>\r\nd</a>"},
+      {{"-q", "-x", "-h", U}, "<br>\r\n", "<q cite=\"" + U + "\">&lt;br&gt;<br /><br>\r\n</q>"},
+      // Thresholds compare the length as read: five bytes.
+      {{"-b5", U}, t5, "<blockquote cite=\"" + U + "\"><p>&lt;\r\n&quot;&amp;</p></blockquote>"},
+      {{"-b6", U}, t5, "<q cite=\"" + U + "\">&lt;\r\n&quot;&amp;</q>"},
+      {{"-a", "-d=5", U}, t5, H + ">&lt; &quot;&amp;</a>"},
+      {{"-a", "-d=4", U}, t5, H + ">&lt;\r\n&quot;&amp;</a>"},
+      {{"-b5", "-d=5", U}, t5, "<q cite=\"" + U + "\">&lt; &quot;&amp;</q>"},  // four bytes once joined
+      {{"-a", U}, "&#x301C;", H + ">&amp;#x301C;</a>"},           // a reference in the page is text
+  };
+  for (const Case& c : cases) EXPECT_EQ(quote(c.args, c.text), c.want) << c.args[0] << " " << c.text;
+}
+
 TEST(QuoteBuilder, NumbersThatDoNotConvert) {
   struct Case {
     std::vector<std::string> args;
@@ -177,6 +210,24 @@ TEST(Worker, ShiftJisLocaleRoundTripsJapaneseText) {
   CountedClipboard clipboard(desktop, CodePage::shift_jis());
   run_worker(Arguments("/q", {"-q", "-x", U}), clipboard, CodePage::shift_jis());
   EXPECT_EQ(desktop.text, "<q cite=\"" + U + "\">日本語&#x1F600;<br />\n二行目</q>");
+}
+
+// A character the code page lacks becomes a reference, which stays one beside the escaped
+// characters; one written in the page is escaped like any other text.
+TEST(Worker, ConversionReferencesStayBesideEscapedText) {
+  struct Case {
+    std::string style, selection, want;
+  } cases[] = {
+      {"-q", "〜<&>\"😀\n&#x301C;", "<q cite=\"" + U + "\">&#x301C;&lt;&amp;&gt;&quot;&#x1F600;\n&amp;#x301C;</q>"},
+      {"-q", "a\r\n〜&", "<q cite=\"" + U + "\">a\r\n&#x301C;&amp;</q>"},
+      {"-Q", "〜<&", "&#x301C;<&"},  // no style: no escaping
+  };
+  for (const Case& c : cases) {
+    MemoryClipboard desktop(c.selection);
+    CountedClipboard clipboard(desktop, CodePage::shift_jis());
+    run_worker(Arguments("/q", {c.style, U}), clipboard, CodePage::shift_jis());
+    EXPECT_EQ(desktop.text, c.want) << c.selection;
+  }
 }
 
 TEST(Worker, FailuresLeaveTheClipboardAsItWas) {

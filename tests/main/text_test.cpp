@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <optional>
+#include <vector>
 
 #include "codepage.h"
 #include "command_line.h"
@@ -211,6 +212,71 @@ TEST(Text, LineBreakPassesAgreeWithByteLoops) {
       ASSERT_EQ(frame_and_mark(t, head, "", tail, LineBreak::Lf), head + t + tail) << ::testing::PrintToString(t);
       ASSERT_EQ(count_line_breaks(t, LineBreak::Lf), static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n')));
     }
+  }
+}
+
+// Page text in HTML: the four characters escaped, line breaks and multibyte characters left,
+// and the references that the conversion wrote kept as references.
+TEST_P(BothCodePages, HtmlEscaping) {
+  const CodePage& cp = GetParam();
+  struct Case {
+    const char* utf8;  // as the desktop gives it
+    const char* want;  // UTF-8; "〜" stands for the form each code page gives it
+  } cases[] = {
+      {"", ""},
+      {"plain 日本語\r\nline", "plain 日本語\r\nline"},
+      {"a < b", "a &lt; b"},
+      {"<br>", "&lt;br&gt;"},
+      {"Tom & \"Jerry\"", "Tom &amp; &quot;Jerry&quot;"},
+      {"&amp;", "&amp;amp;"},                            // an entity in the selection is text too
+      {"<img src=x onerror=alert(1)>", "&lt;img src=x onerror=alert(1)&gt;"},
+      {"〜&〜<", "〜&amp;〜&lt;"},                      // a reference beside an escaped character
+      {"&#x301C;〜", "&amp;#x301C;〜"},                 // a reference written in the page is text
+      {"表\">\n", "表&quot;&gt;\n"},                 // 0x955C: a trail byte that is a backslash
+  };
+  for (const Case& c : cases) {
+    std::vector<std::size_t> references;
+    const std::string text = from_utf8(c.utf8, cp, &references);
+    std::string want = replace_all(c.want, "〜", cp.is_utf8() ? "〜" : "&#x301C;", kUtf8);
+    want = from_utf8(want, cp);
+    EXPECT_EQ(escape_html(text, references), want) << c.utf8;
+    // In a buffer with room to grow in place, alike.
+    std::string roomy = text;
+    roomy.reserve(text.size() * 6 + 16);
+    EXPECT_EQ(escape_html(std::move(roomy), references), want) << c.utf8;
+  }
+  // Offsets that name no "&" of the text change nothing.
+  EXPECT_EQ(escape_html("a<b&", std::vector<std::size_t>{0, 1, 9}), "a&lt;b&amp;");
+  EXPECT_EQ(escape_html("&#x1F600;&", std::vector<std::size_t>{0}), "&#x1F600;&amp;");
+}
+
+// Escaping sixteen bytes at a time against a byte loop, around the block size and beyond the
+// lanes' count, with some "&" kept as references.
+TEST(Text, HtmlEscapingAgreesWithAByteLoop) {
+  const char alphabet[] = {'a', '<', '&', '>', '"', '\n', 'b', 'c'};
+  unsigned seed = 4711;
+  auto next = [&] { return (seed = seed * 1103515245 + 12345) >> 16; };
+  for (int round = 0; round < 2000; ++round) {
+    std::string t;
+    const std::size_t size = round % 50 + (round % 4 == 0 ? 900 : 0);
+    for (std::size_t i = 0; i < size; ++i) t += alphabet[next() % (round % 3 ? 8 : 2) + (round % 3 ? 0 : 6)];
+    std::vector<std::size_t> references;
+    std::string want;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (t[i] == '&' && next() % 3 == 0) {
+        references.push_back(i);
+        want += '&';
+        continue;
+      }
+      switch (t[i]) {
+        case '&': want += "&amp;"; break;
+        case '<': want += "&lt;"; break;
+        case '>': want += "&gt;"; break;
+        case '"': want += "&quot;"; break;
+        default: want += t[i];
+      }
+    }
+    ASSERT_EQ(escape_html(t, references), want) << ::testing::PrintToString(t);
   }
 }
 

@@ -133,6 +133,20 @@ std::string built(const std::string& name) {
   return std::string(dir ? dir : ".") + "/" + name;
 }
 
+std::string as_html_text(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))

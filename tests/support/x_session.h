@@ -50,6 +50,10 @@ class Child {
 // The path of a program or test tool built beside the tests.
 std::string built(const std::string& name);
 
+// How a page's text stands in a quote: its "&", "<", ">" and '"' written as entities, for the
+// results of runs that quote what an earlier run left.
+std::string as_html_text(std::string_view text);
+
 // Runs a command to its end with every standard stream captured.
 RunResult run(const std::vector<std::string>& argv, const RunOptions& options = {});
 

@@ -11,6 +11,8 @@
 //   x_peer own-stuck            owns CLIPBOARD and never answers a request
 //   x_peer own-image            owns CLIPBOARD offering only image/png
 //   x_peer own-bytes FILE       owns CLIPBOARD offering FILE's bytes, unchanged, as UTF8_STRING
+//   x_peer own-png-as-text      owns CLIPBOARD offering UTF8_STRING, and answers every request for
+//                               a text with image/png bytes
 //   x_peer own-incr-die         owns CLIPBOARD, starts an INCR transfer and dies after one chunk
 //   x_peer own-incr-huge        owns CLIPBOARD, claims an INCR size of 0xFFFFFFFF and sends "huge claim"
 //   x_peer own-incr-endless     owns CLIPBOARD and sends 1 MiB INCR chunks without end
@@ -119,7 +121,7 @@ int own(Display* d, const std::string& mode, const std::string& bytes) {
         XChangeProperty(d, req.requestor, property, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(offered), 2);
         reply(d, req, property);
-      } else if (mode == "own-image" && req.target == png) {
+      } else if ((mode == "own-image" && req.target == png) || mode == "own-png-as-text") {
         const unsigned char picture[] = {0x89, 'P', 'N', 'G'};
         XChangeProperty(d, req.requestor, property, png, 8, PropModeReplace, picture, 4);
         reply(d, req, property);
