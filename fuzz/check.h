@@ -44,6 +44,25 @@ inline std::vector<std::string> plain_pieces(std::string_view line) {
   return pieces;
 }
 
+// Page text back from its escaped form: the four entities that escaping writes, and nothing
+// else (a reference of the code page stays as it is).
+inline std::string unescaped_html(std::string_view html) {
+  std::string out;
+  for (std::size_t i = 0; i < html.size();) {
+    bool replaced = false;
+    for (const auto& [entity, c] : {std::pair{std::string_view("&amp;"), '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}}) {
+      if (html.substr(i, entity.size()) == entity) {
+        out += c;
+        i += entity.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) out += html[i++];
+  }
+  return out;
+}
+
 inline std::string joined(const std::vector<std::string>& args) {
   std::string line;
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return tmpl;
   };
   RecordedBoxes boxes;
-  const std::optional<std::string> chosen = ChooseTemplate(style, second, length, reader, boxes);
+  const std::optional<std::string> chosen = ChooseTemplate(style, second, length, reader, CodePage::utf8(), boxes);
   QM_FUZZ_CHECK(boxes.shown.size() <= 1);
   if (style == "-a") QM_FUZZ_CHECK(chosen == kLinkTemplate && boxes.shown.empty());
   if (!chosen) {

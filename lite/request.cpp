@@ -64,7 +64,7 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   }
 
   const std::optional<std::string> tmpl =
-      ChooseTemplate(Argument(args, 1), Argument(args, 2), length(), s.read_file, s.boxes);
+      ChooseTemplate(Argument(args, 1), Argument(args, 2), length(), s.read_file, s.cp, s.boxes);
   if (!tmpl) return;  // the user template is missing: the selection stays on the clipboard
 
   std::string class_text;

@@ -1,29 +1,29 @@
 #include "templates.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 
 #include "arguments.h"
 #include "messages.h"
+#include "regular_file.h"
 #include "text.h"
 
 namespace qm::lite {
 
 std::optional<std::string> ReadFileFromDisk(const std::string& name) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);
-  if (!file) return std::nullopt;
-  std::string content;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
-  if (std::ferror(file.get())) return std::nullopt;  // a directory, for one
-  return content;
+  return read_regular_file(name, kTemplateFileLimit);
 }
 
-std::optional<std::string> LoadTemplateFile(std::string name, const FileReader& read, MessageBoxes& boxes) {
+std::string TemplateFromFile(std::string bytes, const CodePage& cp) {
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  if (cp.is_utf8() || !bytes.starts_with(kUtf8Mark)) return bytes;
+  return from_utf8(std::string_view(bytes).substr(kUtf8Mark.size()), cp);
+}
+
+std::optional<std::string> LoadTemplateFile(std::string name, const FileReader& read, const CodePage& cp,
+                                            MessageBoxes& boxes) {
   if (!name.empty() && name.front() == '\\') name.erase(0, 1);
   std::optional<std::string> content = name.empty() ? std::nullopt : read(name);
+  if (content) content = TemplateFromFile(std::move(*content), cp);
   if (!content || content->empty()) {
     ShowNotice(boxes, kNoFileMessage);
     return std::nullopt;
@@ -39,7 +39,7 @@ TemplateKind KindOfTemplate(const std::string& style) {
 }
 
 std::optional<std::string> ChooseTemplate(const std::string& style, const std::string& second,
-                                          std::size_t text_length, const FileReader& read,
+                                          std::size_t text_length, const FileReader& read, const CodePage& cp,
                                           MessageBoxes& boxes) {
   switch (KindOfTemplate(style)) {
     case TemplateKind::Link: return kLinkTemplate;
@@ -51,7 +51,7 @@ std::optional<std::string> ChooseTemplate(const std::string& style, const std::s
     }
     case TemplateKind::User: {
       const bool default_name = (!second.empty() && second.front() == '-') || second == "%u";
-      return LoadTemplateFile(default_name ? "user.txt" : second, read, boxes);
+      return LoadTemplateFile(default_name ? "user.txt" : second, read, cp, boxes);
     }
     case TemplateKind::BareText: break;
   }

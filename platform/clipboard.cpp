@@ -7,8 +7,8 @@
 
 namespace qm {
 
-std::string ClipboardTextEdge::from_desktop(std::string desktop) {
-  std::string text = cp_.is_utf8() ? std::move(desktop) : from_utf8(desktop, cp_);
+std::string ClipboardTextEdge::from_desktop(DesktopText desktop) {
+  std::string text = cp_.is_utf8() || desktop.code_page ? std::move(desktop.text) : from_utf8(desktop.text, cp_);
   if (!lf_line_breaks_) return text;
   keep_crlf_ = keep_crlf_ || contains_crlf(text);
   return lf_to_crlf(std::move(text));
@@ -16,27 +16,27 @@ std::string ClipboardTextEdge::from_desktop(std::string desktop) {
 
 std::string ClipboardTextEdge::to_desktop(std::string text) const {
   if (lf_line_breaks_ && !keep_crlf_) text = crlf_to_lf(std::move(text));
-  return cp_.is_utf8() ? std::move(text) : to_utf8(text, cp_);
+  return cp_.is_utf8() || code_page_form_ ? std::move(text) : to_utf8(text, cp_);
 }
 
-LinedText ClipboardTextEdge::from_desktop_as_read(std::string desktop) {
+LinedText ClipboardTextEdge::from_desktop_as_read(DesktopText desktop) {
   // Line breaks first: the references that the code page needs are then where they stay.
   LineBreak line_break = LineBreak::CrLf;
-  if (lf_line_breaks_ && !contains_crlf(desktop)) {
+  if (lf_line_breaks_ && !contains_crlf(desktop.text)) {
     line_break = LineBreak::Lf;
   } else if (lf_line_breaks_) {
     keep_crlf_ = true;
-    desktop = lf_to_crlf(std::move(desktop));
+    desktop.text = lf_to_crlf(std::move(desktop.text));
   }
-  if (cp_.is_utf8()) return {std::move(desktop), line_break};
+  if (cp_.is_utf8() || desktop.code_page) return {std::move(desktop.text), line_break};
   LinedText text{{}, line_break};
-  text.text = from_utf8(desktop, cp_, &text.references);
+  text.text = from_utf8(desktop.text, cp_, &text.references);
   return text;
 }
 
 std::string ClipboardTextEdge::to_desktop(LinedText text) const {
   if (text.line_break == LineBreak::CrLf) return to_desktop(std::move(text.text));
-  return cp_.is_utf8() ? std::move(text.text) : to_utf8(text.text, cp_);
+  return cp_.is_utf8() || code_page_form_ ? std::move(text.text) : to_utf8(text.text, cp_);
 }
 
 CountedClipboard::~CountedClipboard() {
@@ -62,14 +62,14 @@ void CountedClipboard::close() noexcept {
 
 std::string CountedClipboard::read_text() {
   ClipboardHold hold(*this);
-  std::optional<std::string> desktop = backend_.read();
+  std::optional<DesktopText> desktop = backend_.read();
   return desktop ? edge_.from_desktop(std::move(*desktop)) : std::string();
 }
 
 LinedText CountedClipboard::read_lined_text() {
   ClipboardHold hold(*this);
-  std::optional<std::string> desktop = backend_.read();
-  return edge_.from_desktop_as_read(desktop ? std::move(*desktop) : std::string());
+  std::optional<DesktopText> desktop = backend_.read();
+  return edge_.from_desktop_as_read(desktop ? std::move(*desktop) : DesktopText(""));
 }
 
 void CountedClipboard::write_text(LinedText text) {
@@ -101,8 +101,8 @@ std::optional<LinedText> OneShotClipboard::read_lined_text() {
   }
   std::optional<LinedText> result;
   try {
-    std::optional<std::string> desktop = backend_.read();
-    result = edge_.from_desktop_as_read(desktop ? std::move(*desktop) : std::string());
+    std::optional<DesktopText> desktop = backend_.read();
+    result = edge_.from_desktop_as_read(desktop ? std::move(*desktop) : DesktopText(""));
   } catch (const Error&) {
   } catch (const std::bad_alloc&) {
     result.reset();  // a text too large for memory cannot be read

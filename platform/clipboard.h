@@ -11,8 +11,18 @@
 
 namespace qm {
 
-// A desktop clipboard as the services see it: whole texts in the desktop's encoding
-// (UTF-8, line breaks as the desktop writes them). Every failure throws Error.
+// A text as a backend read it: desktop text (UTF-8), or the code page's own bytes where the
+// clipboard's owner placed them in a code-page form (Windows' CF_TEXT), which no conversion
+// may touch: UTF-8 and back would change them.
+struct DesktopText {
+  DesktopText(std::string text, bool code_page = false) : text(std::move(text)), code_page(code_page) {}
+  std::string text;
+  bool code_page;
+};
+
+// A desktop clipboard as the services see it: whole texts in the desktop's encoding (UTF-8,
+// or the code page's own bytes as DesktopText and code_page_form() say; line breaks as the
+// desktop writes them). Every failure throws Error.
 class ClipboardBackend {
  public:
   virtual ~ClipboardBackend() = default;
@@ -20,12 +30,16 @@ class ClipboardBackend {
   virtual void acquire() = 0;
   virtual void release() noexcept = 0;
   // The text on the clipboard, up to its first NUL; nullopt when it holds no text.
-  virtual std::optional<std::string> read() = 0;
+  virtual std::optional<DesktopText> read() = 0;
   // Makes the clipboard hold `text` and nothing else; with nullopt it holds nothing at all.
+  // Where code_page_form() is true, `text` is the programs' text in the code page.
   virtual void write(const std::optional<std::string>& text) = 0;
   // True where the desktop's programs break lines with a lone LF (X11), so the edge turns
   // line breaks into CR LF and back; Windows breaks lines with CR LF already.
   virtual bool lf_line_breaks() const noexcept { return true; }
+  // True where the clipboard keeps a code-page form of its own (Windows' CF_TEXT): the edge
+  // writes the programs' text as it is, and the backend makes its other forms from it.
+  virtual bool code_page_form() const noexcept { return false; }
 };
 
 // A text with the line break it marks, and where the code-page conversion of its read wrote
@@ -39,21 +53,23 @@ struct LinedText {
 // Converts between the desktop's clipboard text and the programs' text: the code page, and
 // lone LFs read as CR LF. A write gives CR LF back as LF unless the text read in the same
 // run already held CR LF of its own, so a selection round-trips with its own line breaks.
-// With `lf_line_breaks` false only the code page is converted.
+// With `lf_line_breaks` false only the code page is converted. The code page's own bytes are
+// never converted: neither those read as such nor, with `code_page_form`, those written.
 class ClipboardTextEdge {
  public:
-  explicit ClipboardTextEdge(CodePage cp, bool lf_line_breaks = true)
-      : cp_(std::move(cp)), lf_line_breaks_(lf_line_breaks) {}
-  std::string from_desktop(std::string desktop);
+  explicit ClipboardTextEdge(CodePage cp, bool lf_line_breaks = true, bool code_page_form = false)
+      : cp_(std::move(cp)), lf_line_breaks_(lf_line_breaks), code_page_form_(code_page_form) {}
+  std::string from_desktop(DesktopText desktop);
   std::string to_desktop(std::string text) const;
   // The text as read where its line breaks are all lone LFs (no CR LF of its own on a desktop
   // of LF line breaks), so that it goes back as it is; else as from_desktop gives it.
-  LinedText from_desktop_as_read(std::string desktop);
+  LinedText from_desktop_as_read(DesktopText desktop);
   std::string to_desktop(LinedText text) const;
 
  private:
   CodePage cp_;
   bool lf_line_breaks_;
+  bool code_page_form_;
   bool keep_crlf_ = false;
 };
 
@@ -62,7 +78,7 @@ class ClipboardTextEdge {
 class CountedClipboard {
  public:
   CountedClipboard(ClipboardBackend& backend, CodePage cp)
-      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks()) {}
+      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()) {}
   ~CountedClipboard();
   CountedClipboard(const CountedClipboard&) = delete;
   CountedClipboard& operator=(const CountedClipboard&) = delete;
@@ -105,7 +121,7 @@ class ClipboardHold {
 class OneShotClipboard {
  public:
   OneShotClipboard(ClipboardBackend& backend, CodePage cp)
-      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks()) {}
+      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()) {}
 
   // The clipboard text (empty when it holds none), or nullopt when it could not be read.
   std::optional<std::string> read_text();

@@ -12,17 +12,18 @@ void MemoryClipboard::acquire() {
 
 void MemoryClipboard::release() noexcept { held = false; }
 
-std::optional<std::string> MemoryClipboard::read() {
+std::optional<DesktopText> MemoryClipboard::read() {
   if (!held) throw Error("read without acquire");
   if (fail_read) throw Error(kCannotOpenClipboard);
   if (!text) return std::nullopt;
-  return text->substr(0, text->find('\0'));
+  return DesktopText(text->substr(0, text->find('\0')), code_page_text);
 }
 
 void MemoryClipboard::write(const std::optional<std::string>& value) {
   if (!held) throw Error("write without acquire");
   if (fail_write) throw Error(kCannotOpenClipboard);
   text = value;
+  code_page_text = code_page_desktop;
   ++writes;
 }
 

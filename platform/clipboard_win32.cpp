@@ -56,6 +56,15 @@ std::optional<std::basic_string<Char>> fetch(UINT format) {
   return text;
 }
 
+// The first text form in the clipboard's list (CF_TEXT, CF_UNICODETEXT or CF_OEMTEXT), 0
+// when there is none. The formats an owner placed come first, in the order placed, and those
+// that Windows makes from them after.
+UINT first_text_format() {
+  for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+    if (format == CF_TEXT || format == CF_UNICODETEXT || format == CF_OEMTEXT) return format;
+  return 0;
+}
+
 }  // namespace
 
 Win32Clipboard::~Win32Clipboard() { release(); }
@@ -83,23 +92,28 @@ void Win32Clipboard::release() noexcept {
   window_ = nullptr;
 }
 
-std::optional<std::string> Win32Clipboard::read() {
-  // Windows makes the code-page form from the Unicode one with "?" for what the page
-  // lacks: the Unicode form goes through the programs' own conversion instead, which keeps
-  // such characters as references.
-  if (auto wide = fetch<char16_t>(CF_UNICODETEXT)) return utf16_to_utf8(*wide);
-  if (auto text = fetch<char>(CF_TEXT)) return cp_.is_utf8() ? std::move(*text) : to_utf8(*text, cp_);
+std::optional<DesktopText> Win32Clipboard::read() {
+  // Windows makes each text form from the one placed: CF_UNICODETEXT from CF_TEXT by its own
+  // table, which changes the code page's duplicate codes and turns bytes that form no
+  // character into private-use characters; CF_TEXT from CF_UNICODETEXT with "?" for what the
+  // page lacks. So the placed form is read, which comes first among the formats. Placed
+  // CF_TEXT is the code page's own bytes, handed on untouched; the Unicode text goes through
+  // the programs' own conversion, which keeps what the page lacks as references.
+  if (first_text_format() == CF_TEXT)
+    if (auto text = fetch<char>(CF_TEXT)) return DesktopText(std::move(*text), true);
+  if (auto wide = fetch<char16_t>(CF_UNICODETEXT)) return DesktopText(utf16_to_utf8(*wide));
+  if (auto text = fetch<char>(CF_TEXT)) return DesktopText(std::move(*text), true);
   return std::nullopt;
 }
 
 void Win32Clipboard::write(const std::optional<std::string>& text) {
   if (!EmptyClipboard()) throw Error(kCannotOpenClipboard);
   if (!text) return;
-  // Both forms from the same text: a reader of either sees the very code-page text.
-  const std::u16string wide = utf8_to_utf16(*text);
-  const std::string narrow = cp_.is_utf8() ? *text : from_utf8(*text, cp_);
+  // The code-page text is the programs' own and goes first, byte for byte; the Unicode text
+  // is what the programs read those bytes as, so both forms hold the same characters.
+  const std::u16string wide = utf8_to_utf16(cp_.is_utf8() ? *text : to_utf8(*text, cp_));
+  place(CF_TEXT, text->c_str(), text->size() + 1);
   place(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
-  place(CF_TEXT, narrow.c_str(), narrow.size() + 1);
 }
 
 }  // namespace qm

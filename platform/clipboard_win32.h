@@ -6,9 +6,11 @@
 
 namespace qm {
 
-// Reads the Unicode text when there is one (else the code-page text) and writes both forms,
-// so that every reader sees the same text. Taking the clipboard makes a hidden message-only
-// window its owner; the written text stays with the system, no serving process is needed.
+// Reads the text in the form its owner placed: the code-page text (CF_TEXT) as the code
+// page's own bytes, or the Unicode text. Writes the programs' code-page text as it is, and
+// the Unicode text made from those very bytes, so that every reader sees the same text.
+// Taking the clipboard makes a hidden message-only window its owner; the written text stays
+// with the system, no serving process is needed.
 class Win32Clipboard : public ClipboardBackend {
  public:
   // `cp` is the code page of the written code-page text: the system's own (GetACP).
@@ -19,9 +21,10 @@ class Win32Clipboard : public ClipboardBackend {
   // then Error.
   void acquire() override;
   void release() noexcept override;
-  std::optional<std::string> read() override;
+  std::optional<DesktopText> read() override;
   void write(const std::optional<std::string>& text) override;
   bool lf_line_breaks() const noexcept override { return false; }
+  bool code_page_form() const noexcept override { return true; }
 
  private:
   CodePage cp_;

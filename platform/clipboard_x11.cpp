@@ -31,7 +31,7 @@ x11::Connection* X11Clipboard::shared_connection() noexcept {
 }
 
 // A text too large for the memory the program may use is a clipboard that cannot be opened.
-std::optional<std::string> X11Clipboard::read() {
+std::optional<DesktopText> X11Clipboard::read() {
   try {
     return x11::read_clipboard(connection());
   } catch (const std::bad_alloc&) {

@@ -18,7 +18,7 @@ class X11Clipboard : public ClipboardBackend {
 
   void acquire() override;
   void release() noexcept override;
-  std::optional<std::string> read() override;
+  std::optional<DesktopText> read() override;
   void write(const std::optional<std::string>& text) override;
 
   // The run's display connection, for other services to share; nullptr when no display can

@@ -102,10 +102,14 @@ TEST_F(BadInputE2E, TemplateThatCannotBeReadLeavesTheClipboard) {
   }
 }
 
-TEST_F(BadInputE2E, HundredMegabyteTemplateIsUsedWhole) {
+// A template file of up to 16 MiB is used whole; a larger one, 100 MB, is a file that cannot
+// be read: the message, and the selection stays.
+TEST_F(BadInputE2E, TemplateUpToSixteenMebibytesIsUsedWhole) {
+  constexpr std::size_t kLimit = 16 << 20;  // quotemill3's largest template file
   TempDir dir;
-  std::string tmpl = "<p title=\"%t\">%C</p>" + std::string(100 << 20, 'x');
-  dir.write("big.txt", tmpl);
+  const std::string head = "<p title=\"%t\">%C</p>";
+  dir.write("big.txt", head + std::string(kLimit - head.size(), 'x'));
+  dir.write("huge.txt", head + std::string(100 << 20, 'x'));
   x_->set_clipboard("sel");
   RunOptions options;
   options.cwd = dir.path.string();
@@ -116,10 +120,17 @@ TEST_F(BadInputE2E, HundredMegabyteTemplateIsUsedWhole) {
   EXPECT_EQ(r.err.find("Quotemill_clip"), std::string::npos) << r.err;
   const std::optional<std::string> got = x_->clipboard(120s);
   ASSERT_TRUE(got);
-  const std::string head = "<p title=\"ページ\">sel</p>";
-  EXPECT_EQ(got->size(), head.size() + (100u << 20));
-  EXPECT_EQ(got->substr(0, head.size()), head);
-  EXPECT_EQ(got->find_first_not_of('x', head.size()), std::string::npos);
+  const std::string quote = "<p title=\"ページ\">sel</p>";
+  EXPECT_EQ(got->size(), quote.size() + kLimit - head.size());
+  EXPECT_EQ(got->substr(0, quote.size()), quote);
+  EXPECT_EQ(got->find_first_not_of('x', quote.size()), std::string::npos);
+
+  x_->set_clipboard("keep me");
+  const RunResult huge = answered({"-u", "huge.txt", U}, 1, options);
+  EXPECT_EQ(huge.status, 0) << huge.err;
+  EXPECT_FALSE(huge.timed_out);
+  EXPECT_NE(huge.err.find(kNoFile), std::string::npos) << huge.err;
+  EXPECT_EQ(x_->clipboard(), "keep me");
 }
 
 TEST_F(BadInputE2E, BinaryTemplateGoesOnTheClipboardUpToItsFirstNul) {

@@ -68,7 +68,7 @@ TEST(BadTemplateFile, NoFileToReadGivesTheMessageAndNoTemplate) {
   for (const Case& c : cases) {
     EXPECT_EQ(lite::ReadFileFromDisk(c.name), std::nullopt) << c.why;
     RecordedBoxes boxes;
-    EXPECT_EQ(lite::LoadTemplateFile(c.name, lite::ReadFileFromDisk, boxes), std::nullopt) << c.why;
+    EXPECT_EQ(lite::LoadTemplateFile(c.name, lite::ReadFileFromDisk, kUtf8, boxes), std::nullopt) << c.why;
     ASSERT_EQ(boxes.shown.size(), 1u) << c.why;
     EXPECT_EQ(boxes.shown[0], (Box{lite::kNoticeCaption, lite::kNoFileMessage, BoxIcon::None})) << c.why;
   }
@@ -81,7 +81,7 @@ TEST(BadTemplateFile, FileWithoutReadPermission) {
   const fs::path locked = dir.write("locked.txt", "<p>%C</p>");
   fs::permissions(locked, fs::perms::none);
   RecordedBoxes boxes;
-  EXPECT_EQ(lite::LoadTemplateFile(locked.string(), lite::ReadFileFromDisk, boxes), std::nullopt);
+  EXPECT_EQ(lite::LoadTemplateFile(locked.string(), lite::ReadFileFromDisk, kUtf8, boxes), std::nullopt);
   EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
@@ -90,7 +90,7 @@ TEST(BadTemplateFile, BinaryTemplateIsUsedByteForByte) {
   const std::string bytes = every_byte() + every_byte();
   const fs::path file = dir.write("binary.bin", bytes);
   RecordedBoxes boxes;
-  const std::optional<std::string> tmpl = lite::ChooseTemplate("-u", file.string(), 3, lite::ReadFileFromDisk, boxes);
+  const std::optional<std::string> tmpl = lite::ChooseTemplate("-u", file.string(), 3, lite::ReadFileFromDisk, kUtf8, boxes);
   ASSERT_TRUE(tmpl);
   EXPECT_EQ(*tmpl, bytes);
   EXPECT_TRUE(boxes.shown.empty());

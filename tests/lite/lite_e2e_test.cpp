@@ -2,8 +2,10 @@
 // foreground, and xclip on the other side of the clipboard.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -188,17 +190,32 @@ TEST_F(LiteE2E, UserTemplateFromTheCurrentDirectory) {
   }
 }
 
+// A user.txt that is no regular file cannot be read either, and the run does not wait on it:
+// a FIFO without a writer, a link to /dev/zero, which has no end, a directory.
 TEST_F(LiteE2E, MissingOrEmptyUserTemplateLeavesTheClipboard) {
   TempDir dir;
   dir.write("empty.txt", "");
-  for (const std::string& second : std::vector<std::string>{"-h", "empty.txt", "none.txt", U}) {
+  for (const char* sub : {"fifo", "zero", "folder"}) std::filesystem::create_directories(dir.path / sub);
+  ASSERT_EQ(mkfifo((dir.path / "fifo" / "user.txt").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.path / "zero" / "user.txt");
+  std::filesystem::create_directories(dir.path / "folder" / "user.txt");
+  struct Case {
+    std::string cwd, second;
+  } cases[] = {
+      {"", "-h"}, {"", "empty.txt"}, {"", "none.txt"}, {"", U}, {"fifo", "-h"}, {"zero", "%u"}, {"folder", "-h"},
+  };
+  for (const Case& c : cases) {
     x_->set_clipboard("keep me");
     RunOptions options;
-    options.cwd = dir.path.string();
-    const RunResult r = answered({"-u", second, U}, 1, options);
+    options.cwd = (dir.path / c.cwd).string();
+    const auto started = std::chrono::steady_clock::now();
+    const RunResult r = answered({"-u", c.second, U}, 1, options);
+    EXPECT_FALSE(r.timed_out) << c.cwd << " " << c.second;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s) << c.cwd << " " << c.second;
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("Quotemill_clip: ファイルが存在しません\n"), std::string::npos) << r.err;
-    EXPECT_EQ(x_->clipboard(), "keep me") << second;
+    EXPECT_EQ(r.err.find("クリップボード"), std::string::npos) << r.err;
+    EXPECT_EQ(x_->clipboard(), "keep me") << c.cwd << " " << c.second;
   }
 }
 

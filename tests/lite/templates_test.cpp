@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
+#include <memory>
+#include <thread>
 
 #include "codepage.h"
 #include "messages.h"
+#include "template_file_kinds.h"
 #include "templates.h"
 
 namespace qm::lite {
@@ -73,7 +78,7 @@ TEST_P(ChooseTemplateTest, BuiltInRulesAndThresholds) {
   for (const Case& c : cases) {
     RecordedBoxes boxes;
     Files files;
-    EXPECT_EQ(ChooseTemplate(c.style, "", c.length, files.reader(), boxes), c.want) << c.style << " " << c.length;
+    EXPECT_EQ(ChooseTemplate(c.style, "", c.length, files.reader(), cp, boxes), c.want) << c.style << " " << c.length;
     const std::vector<Box> want_boxes =
         c.message ? std::vector<Box>{{"Quotemill_clip", "ごめんなさい。この機能は削除されました。", BoxIcon::None}}
                   : std::vector<Box>{};
@@ -105,7 +110,7 @@ TEST_P(ChooseTemplateTest, UserTemplateFileNames) {
   for (const Case& c : cases) {
     Files files{{{"user.txt", tmpl}, {"my.txt", "M"}, {"sub/t.txt", "S"}, {"empty.txt", ""}}, {}};
     RecordedBoxes boxes;
-    EXPECT_EQ(ChooseTemplate("-u", c.second, 3, files.reader(), boxes), c.want) << c.second;
+    EXPECT_EQ(ChooseTemplate("-u", c.second, 3, files.reader(), GetParam(), boxes), c.want) << c.second;
     EXPECT_EQ(files.asked, c.asked.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.asked});
     const std::vector<Box> want_boxes =
         c.want ? std::vector<Box>{} : std::vector<Box>{{"Quotemill_clip", "ファイルが存在しません", BoxIcon::None}};
@@ -113,22 +118,121 @@ TEST_P(ChooseTemplateTest, UserTemplateFileNames) {
   }
 }
 
+// A file saved as UTF-8 with its byte-order mark, as Notepad saves, is read as UTF-8 under
+// another code page; every other file byte for byte; under UTF-8 nothing changes at all.
+TEST_P(ChooseTemplateTest, UserTemplateWithTheUtf8Mark) {
+  const CodePage cp = GetParam();
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::string quote = "\xE5\xBC\x95\xE7\x94\xA8\xEF\xBC\x9A%C";  // "引用：%C" in UTF-8
+  const std::string quote_sjis = "\x88\xF8\x97\x70\x81\x46%C";           // the same in Shift-JIS
+  struct Case {
+    std::string file;
+    std::optional<std::string> utf8, sjis;  // the template under each code page
+  } cases[] = {
+      {mark + quote, mark + quote, quote_sjis},
+      {quote, quote, quote},                                  // no mark: the bytes as they are
+      {quote_sjis, quote_sjis, quote_sjis},
+      {mark + "\xF0\x9F\x98\x80%C", mark + "\xF0\x9F\x98\x80%C", "&#x1F600;%C"},  // 😀: no such character
+      {mark + "\xE3\x80\x9C", mark + "\xE3\x80\x9C", "&#x301C;"},  // 〜 would read back as ～
+      {mark + "a\xFF" "b", mark + "a\xFF" "b", "a&#xFFFD;b"},  // a byte that is no UTF-8
+      {mark + mark + "x", mark + mark + "x", "&#xFEFF;x"},    // only the first mark goes
+      {"x" + mark, "x" + mark, "x" + mark},                   // a mark further on is no mark
+      {"\xEF\xBB" "x", "\xEF\xBB" "x", "\xEF\xBB" "x"},       // nor is a part of one
+      {mark + "\r\n%C\r\n", mark + "\r\n%C\r\n", "\r\n%C\r\n"},
+      {mark, mark, std::nullopt},                             // nothing but the mark: no template
+  };
+  for (const Case& c : cases) {
+    Files files{{{"user.txt", c.file}}, {}};
+    RecordedBoxes boxes;
+    const std::optional<std::string>& want = cp.is_utf8() ? c.utf8 : c.sjis;
+    EXPECT_EQ(ChooseTemplate("-u", "-", 3, files.reader(), cp, boxes), want) << ::testing::PrintToString(c.file);
+    EXPECT_EQ(boxes.shown.size(), want ? 0u : 1u) << ::testing::PrintToString(c.file);
+    if (want) {
+      EXPECT_EQ(TemplateFromFile(c.file, cp), *want);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(CodePages, ChooseTemplateTest, ::testing::Values(CodePage::utf8(), CodePage::shift_jis()),
                          [](const auto& info) { return info.param.is_utf8() ? "utf8" : "shift_jis"; });
 
+// A fresh directory made the current one, left and removed again on every way out.
+struct CurrentTempDir {
+  CurrentTempDir()
+      : path(std::filesystem::temp_directory_path() / ("qm_lite_files_" + std::to_string(::getpid()))),
+        before(std::filesystem::current_path()) {
+    std::filesystem::create_directories(path);
+    std::filesystem::current_path(path);
+  }
+  ~CurrentTempDir() {
+    std::error_code ignored;
+    std::filesystem::current_path(before, ignored);
+    std::filesystem::remove_all(path, ignored);
+  }
+  void write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path / name, std::ios::binary) << bytes;
+  }
+  std::filesystem::path path, before;
+};
+
+// ReadFileFromDisk on a thread of its own, waited for a bounded time; a read still waiting
+// then is given its `unblock` (when the kind has one) and left behind.
+struct BoundedRead {
+  bool returned = false;
+  std::optional<std::string> content;
+};
+BoundedRead read_within(const std::string& name, std::chrono::seconds limit, const std::function<void()>& unblock) {
+  auto done = std::make_shared<std::promise<std::optional<std::string>>>();
+  std::future<std::optional<std::string>> result = done->get_future();
+  std::thread reader([done, name] { done->set_value(ReadFileFromDisk(name)); });
+  if (result.wait_for(limit) == std::future_status::ready) {
+    reader.join();
+    return {true, result.get()};
+  }
+  if (unblock) unblock();
+  if (result.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
+    reader.join();
+  else
+    reader.detach();
+  return {false, std::nullopt};
+}
+
+// Only a regular file of at most kTemplateFileLimit bytes is read, whole and byte for byte;
+// every other kind of name gives nullopt at once, without waiting on the file.
 TEST(ReadFileFromDisk, BytesAsTheyAreRelativeToTheCurrentDirectory) {
-  const auto dir = std::filesystem::temp_directory_path() / ("qm_lite_files_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir / "sub");
+  CurrentTempDir dir;
+  std::filesystem::create_directories(dir.path / "sub");
   const std::string bytes("a\r\nb\n\x82\xa0\0z", 9);
-  std::ofstream(dir / "user.txt", std::ios::binary) << bytes;
-  const auto before = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
-  EXPECT_EQ(ReadFileFromDisk("user.txt"), bytes);
-  EXPECT_EQ(ReadFileFromDisk((dir / "user.txt").string()), bytes);
-  EXPECT_EQ(ReadFileFromDisk("none.txt"), std::nullopt);
-  EXPECT_EQ(ReadFileFromDisk("sub"), std::nullopt);  // a directory is no file
-  std::filesystem::current_path(before);
-  std::filesystem::remove_all(dir);
+  dir.write("user.txt", bytes);
+  dir.write("empty.txt", "");
+  std::string at_limit(kTemplateFileLimit, 'x');
+  at_limit.replace(at_limit.size() / 2, 2, "%C");
+  dir.write("at_limit.txt", at_limit);
+  dir.write("over_limit.txt", at_limit + "x");
+  std::vector<TemplateFileKind> cases{
+      {"a regular file", "user.txt", bytes, {}},
+      {"by its whole name", (dir.path / "user.txt").string(), bytes, {}},
+      {"an empty file", "empty.txt", "", {}},
+      {"a file of the limit's size", "at_limit.txt", at_limit, {}},
+      {"a file one byte over the limit", "over_limit.txt", std::nullopt, {}},
+      {"a missing file", "none.txt", std::nullopt, {}},
+      {"a directory", "sub", std::nullopt, {}},
+  };
+  for (TemplateFileKind& kind : system_template_file_kinds(dir.path)) cases.push_back(std::move(kind));
+  for (const TemplateFileKind& c : cases) {
+    const auto started = std::chrono::steady_clock::now();
+    const BoundedRead read = read_within(c.name, std::chrono::seconds(10), c.unblock);
+    if (!read.returned) {
+      ADD_FAILURE() << c.why << ": the read still waits";
+      continue;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << c.why;
+    EXPECT_EQ(read.content.has_value(), c.want.has_value()) << c.why;
+    if (read.content && c.want) {
+      EXPECT_EQ(read.content->size(), c.want->size()) << c.why;
+      EXPECT_TRUE(*read.content == *c.want) << c.why;  // 16 MiB would not print
+    }
+  }
 }
 
 TEST(ExpandTemplate, EveryPlaceholder) {

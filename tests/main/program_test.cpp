@@ -217,5 +217,66 @@ TEST(ClipboardEdge, ACrLfDesktopConvertsNoLineBreaks) {
   }
 }
 
+// A text its owner placed in the code page (Windows' CF_TEXT) is the code page's own bytes:
+// the edge passes them untouched, and a desktop that keeps a code-page form is written the
+// programs' text as it is. UTF-8 and back would change them: NEC-selected IBM 0xED40 comes
+// back as 0xFA5C, NEC 0x8790 "≒" as 0x81E0, and bytes that form no character as U+FFFD.
+TEST(ClipboardEdge, TheCodePagesOwnBytesAreNeverConverted) {
+  const CodePage sjis = CodePage::shift_jis();
+  const std::string placed = "\xED\x40|\x87\x90|\xA0|\xFD|\x82\xA0\r\n!";
+  struct Case {
+    std::string why;
+    CodePage cp;
+    std::string desktop;
+    bool code_page_text, code_page_desktop, lf_desktop;
+    std::string want_read, want_written;  // the programs' text; what the desktop holds after
+    bool written_in_code_page;
+  } cases[] = {
+      {"placed in the code page, on Windows", sjis, placed, true, true, false, placed, placed, true},
+      {"the same under UTF-8", CodePage::utf8(), placed, true, true, false, placed, placed, true},
+      // The Unicode form goes through the conversion, and back to a code-page form as it is.
+      {"Unicode text, on Windows", sjis, "纊|≒|x", false, true, false, "\xFA\x5C|\x81\xE0|x", "\xFA\x5C|\x81\xE0|x",
+       true},
+      {"Unicode text on X11", sjis, "纊|≒|x", false, false, true, "\xFA\x5C|\x81\xE0|x", "纊|≒|x", false},
+      // Line breaks are converted all the same where the desktop breaks lines with LF.
+      {"code-page bytes on an LF desktop", sjis, "\xED\x40\n\xA0", true, false, true, "\xED\x40\r\n\xA0",
+       "纊\n\xEF\xBF\xBD", false},
+  };
+  for (const Case& c : cases) {
+    MemoryClipboard desktop(c.desktop);
+    desktop.code_page_text = c.code_page_text;
+    desktop.code_page_desktop = c.code_page_desktop;
+    desktop.lf_desktop = c.lf_desktop;
+    CountedClipboard counted(desktop, c.cp);
+    {
+      ClipboardHold hold(counted);
+      const std::string text = counted.read_text();
+      EXPECT_EQ(text, c.want_read) << c.why;
+      counted.write_text(text);
+    }
+    EXPECT_EQ(desktop.text, c.want_written) << c.why;
+    EXPECT_EQ(desktop.code_page_text, c.written_in_code_page) << c.why;
+
+    desktop.text = c.desktop;
+    desktop.code_page_text = c.code_page_text;
+    OneShotClipboard one_shot(desktop, c.cp);
+    const std::optional<LinedText> lined = one_shot.read_lined_text();
+    ASSERT_TRUE(lined) << c.why;
+    EXPECT_EQ(lined->line_break == LineBreak::Lf ? lf_to_crlf(lined->text) : lined->text, c.want_read) << c.why;
+    EXPECT_TRUE(one_shot.write_text(*lined));
+    EXPECT_EQ(desktop.text, c.want_written) << c.why;
+
+    // quotemill's row for any other style writes the text back as it was read.
+    desktop.text = c.desktop;
+    desktop.code_page_text = c.code_page_text;
+    CountedClipboard worker_clipboard(desktop, c.cp);
+    RecordedBoxes boxes;
+    Desktop d{worker_clipboard, boxes, c.cp, [] { return 0; }};
+    EXPECT_EQ(run_quotemill(args({"http://example.com/"}), d), 0) << c.why;
+    EXPECT_EQ(desktop.text, c.want_written) << c.why;
+    EXPECT_TRUE(boxes.shown.empty()) << c.why;
+  }
+}
+
 }  // namespace
 }  // namespace qm

@@ -12,6 +12,14 @@
 //   wine_launch breakaway  prints what CreateProcessW does with CREATE_BREAKAWAY_FROM_JOB, the
 //                       flag the host starts its workers with: outside a job, in a job that
 //                       forbids breaking away, in one that allows it, and without the flag.
+//   wine_launch place-code-page  puts the bytes QM_BYTES (in hexadecimal) on the clipboard as
+//                       its only form, CF_TEXT, as a program of the code page does; Windows
+//                       makes the Unicode form from it.
+//   wine_launch forms   prints the clipboard's text forms in the clipboard's order, then the
+//                       bytes of CF_TEXT and the UTF-8 of CF_UNICODETEXT, in hexadecimal:
+//                         order: CF_TEXT CF_UNICODETEXT ...
+//                         text: 41ed40
+//                         unicode: 41e7ba8a
 
 #include <windows.h>
 
@@ -156,6 +164,61 @@ int breakaway() {
   return 0;
 }
 
+std::string hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+int place_code_page() {
+  const std::wstring digits = env(L"QM_BYTES");
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(std::wstring(digits, i, 2), nullptr, 16));
+  if (!OpenClipboard(nullptr)) return 1;
+  EmptyClipboard();
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
+  if (!block) return 1;
+  std::memcpy(GlobalLock(block), bytes.c_str(), bytes.size() + 1);
+  GlobalUnlock(block);
+  const bool placed = SetClipboardData(CF_TEXT, block) != nullptr;
+  CloseClipboard();
+  return placed ? 0 : 1;
+}
+
+int forms() {
+  if (!OpenClipboard(nullptr)) return 1;
+  std::string order;
+  for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f)) {
+    if (f == CF_TEXT) order += " CF_TEXT";
+    if (f == CF_UNICODETEXT) order += " CF_UNICODETEXT";
+    if (f == CF_OEMTEXT) order += " CF_OEMTEXT";
+  }
+  std::string text, unicode;
+  if (HANDLE data = GetClipboardData(CF_TEXT))
+    if (const auto* p = static_cast<const char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+    if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+      const int n = WideCharToMultiByte(CP_UTF8, 0, p, -1, nullptr, 0, nullptr, nullptr);
+      if (n > 0) {
+        unicode.resize(static_cast<std::size_t>(n));
+        WideCharToMultiByte(CP_UTF8, 0, p, -1, unicode.data(), n, nullptr, nullptr);
+        unicode.pop_back();
+      }
+      GlobalUnlock(data);
+    }
+  CloseClipboard();
+  std::printf("order:%s\ntext: %s\nunicode: %s\n", order.c_str(), hex(text).c_str(), hex(unicode).c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,10 +227,12 @@ int main(int argc, char** argv) {
   if (mode == "window") return window();
   if (mode == "breakaway") return breakaway();
   if (mode == "wait-text") return wait_text();
+  if (mode == "place-code-page") return place_code_page();
+  if (mode == "forms") return forms();
   if (mode == "acp") {
     std::printf("%u\n", GetACP());
     return 0;
   }
-  std::fputs("usage: wine_launch run|window|acp|wait-text|breakaway\n", stderr);
+  std::fputs("usage: wine_launch run|window|acp|wait-text|breakaway|place-code-page|forms\n", stderr);
   return 2;
 }

@@ -3,9 +3,11 @@
 // answered by title with xdotool, exact command lines through CreateProcessW.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -106,6 +108,39 @@ class WineE2E : public ::testing::Test {
   }
   static Child start(const std::string& program, const std::string& line, const std::string& lang = kJapanese) {
     return x_->start({"wine", win_ + "/tests/wine_launch.exe", "run"}, exact(program, line, lang));
+  }
+  // The clipboard's text forms as a Windows program sees them: the forms' order, CF_TEXT's
+  // bytes and CF_UNICODETEXT in UTF-8.
+  struct Forms {
+    std::string order, text, unicode;
+  };
+  static Forms forms() {
+    const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "forms"}, wine());
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::smatch m;
+    const std::string out = without_cr(r.out);
+    if (!std::regex_match(out, m, std::regex("order: ?([^\n]*)\ntext: ([0-9a-f]*)\nunicode: ([0-9a-f]*)\n"))) {
+      ADD_FAILURE() << "wine_launch forms: " << out;
+      return {};
+    }
+    return {m[1], unhex(m[2]), unhex(m[3])};
+  }
+  // `bytes` on the clipboard as CF_TEXT alone, placed by a Windows program.
+  static void place_code_page(const std::string& bytes) {
+    RunOptions o = wine();
+    o.env["QM_BYTES"] = hex(bytes);
+    const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "place-code-page"}, o);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  static std::string hex(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+    return out;
+  }
+  static std::string unhex(const std::string& digits) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) out += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+    return out;
   }
 
   static std::unique_ptr<XSession> x_;
@@ -209,6 +244,78 @@ TEST_F(WineE2E, Quotemill3TakesTheTitleFromTheWineWindowInFront) {
   }
 }
 
+// A directory for template files, removed again on every way out.
+struct TempDir {
+  TempDir() : path(std::filesystem::temp_directory_path() / ("qm_wine_e2e_" + std::to_string(getpid()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::string write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path / name, std::ios::binary) << bytes;
+    return (path / name).string();
+  }
+  std::filesystem::path path;
+};
+
+// A text placed as CF_TEXT alone is the code page's own bytes, and comes back byte for byte.
+// Windows' Unicode form of it differs: 0xED40 reads as U+7E8A, which is 0xFA5C as well, 0x8790
+// as U+2252, which is 0x81E0 as well, and 0xA0 and 0xFD, which form no character, as U+F8F0
+// and U+F8F1. The written Unicode form is what the programs read CF_TEXT as.
+TEST_F(WineE2E, CodePageTextPlacedAloneComesBackByteForByte) {
+  const CodePage cp = CodePage::shift_jis();
+  const std::string placed = "A\xED\x40\x87\x90\xA0\xFD\x82\xA0";
+  TempDir dir;
+  const std::string tmpl = windows_path(dir.write("bracket.txt", "[%C]"));
+  struct Case {
+    std::string program, line, head, tail;
+  } cases[] = {
+      {"quotemill", U, "", ""},  // any other style: the text as it was read
+      {"quotemill", "-a " + U, H + ">", "</a>"},
+      {"quotemill3", "-u " + tmpl + " " + U, "[", "]"},
+  };
+  for (const Case& c : cases) {
+    place_code_page(placed);
+    const Forms before = forms();
+    ASSERT_TRUE(before.order.starts_with("CF_TEXT")) << before.order;
+    ASSERT_EQ(hex(before.text), hex(placed));
+    const RunResult r = exe(c.program, c.line);
+    EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
+    const Forms after = forms();
+    EXPECT_EQ(hex(after.text), hex(c.head + placed + c.tail)) << c.program << " " << c.line;
+    EXPECT_EQ(after.unicode, to_utf8(after.text, cp)) << c.line;
+    EXPECT_TRUE(after.order.starts_with("CF_TEXT")) << after.order;  // read back the same way
+  }
+}
+
+// quotemill3 writes the code-page form of its result byte for byte and the Unicode form made
+// from it, so the two agree whatever the template holds; a template saved as UTF-8 with its
+// mark is converted to the code page first.
+TEST_F(WineE2E, Quotemill3WritesBothFormsAlike) {
+  const CodePage cp = CodePage::shift_jis();
+  const std::string mark = "\xEF\xBB\xBF";
+  TempDir dir;
+  struct Case {
+    std::string why, file, text;  // the template file; CF_TEXT after the run
+  } cases[] = {
+      {"a byte pair that is no character", "<p>\x85\x40%C</p>", "<p>\x85\x40sel</p>"},
+      {"UTF-8 with its mark, as Notepad saves", mark + "引用：%C", "\x88\xF8\x97\x70\x81\x46sel"},
+      {"a character that code page 932 lacks", mark + "😀%C", "&#x1F600;sel"},
+      {"Shift-JIS without a mark", "\x88\xF8\x97\x70\x81\x46%C", "\x88\xF8\x97\x70\x81\x46sel"},
+  };
+  for (const Case& c : cases) {
+    const std::string file = windows_path(dir.write("user.txt", c.file));
+    set_clipboard("sel");
+    const RunResult r = exe("quotemill3", "-u " + file + " " + U);
+    EXPECT_EQ(r.status, 0) << c.why << ": " << r.err;
+    const Forms f = forms();
+    EXPECT_EQ(hex(f.text), hex(c.text)) << c.why;
+    EXPECT_EQ(f.unicode, to_utf8(c.text, cp)) << c.why;
+    EXPECT_EQ(x_->clipboard(), f.unicode) << c.why;
+  }
+}
 
 // What the user does in the settings window, by keyboard only: Wine's child controls are
 // no X windows, so no click can find them.
