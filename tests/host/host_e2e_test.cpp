@@ -180,5 +180,52 @@ TEST_F(HostE2E, RegistersWithTheBrowsersInUse) {
   EXPECT_FALSE(fs::exists(firefox));
 }
 
+TEST_F(HostE2E, RegistersFirefoxFromItsNewFolderAndReplacesLinksWhateverTheUmask) {
+  namespace fs = std::filesystem;
+  const std::string home = config_ + "/home";
+  const std::string chromium_dir = home + "/.config/chromium/NativeMessagingHosts";
+  const std::string brave_dir = home + "/.config/BraveSoftware/Brave-Browser/NativeMessagingHosts";
+  const std::string firefox_dir = home + "/.mozilla/native-messaging-hosts";
+  fs::create_directories(chromium_dir);
+  fs::create_directories(home + "/.config/BraveSoftware/Brave-Browser");
+  fs::create_directories(home + "/.config/mozilla/firefox");  // a fresh Firefox's only folder
+  std::ofstream(home + "/precious") << "keep me";
+  fs::create_symlink(home + "/precious", chromium_dir + "/quotemill.json");
+  RunOptions env;
+  env.env = {{"HOME", home}, {"XDG_CONFIG_HOME", ""}};
+  const RunResult r = run({"sh", "-c", "umask 000 && exec \"$0\" --register", built("quotemill-host")}, env);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Firefox: " + firefox_dir + "/quotemill.json\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Vivaldi: skipped, no profile folder ~/.config/vivaldi\n"), std::string::npos) << r.out;
+
+  std::ifstream precious(home + "/precious");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(precious), {}), "keep me") << "the link is replaced";
+  for (const std::string& dir : {chromium_dir, brave_dir, firefox_dir}) {
+    const fs::path file = dir + "/quotemill.json";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file))) << file;
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0644)) << file;
+    std::ifstream in(file);
+    EXPECT_TRUE(host::parse_json(std::string(std::istreambuf_iterator<char>(in), {}))) << file;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1) << dir << ": nothing left beside it";
+    EXPECT_EQ(fs::status(dir).permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none);
+  }
+}
+
+TEST_F(HostE2E, RefusesToRegisterWithoutAHome) {
+  namespace fs = std::filesystem;
+  fs::create_directories(config_ + "/relative/.mozilla");  // where a relative HOME would lead
+  for (const char* home : {"-uHOME", "HOME=", "HOME=relative"}) {  // unset, empty, relative
+    for (const char* option : {"--register", "--unregister"}) {
+      RunOptions options;
+      options.cwd = config_;
+      options.env = {{"XDG_CONFIG_HOME", ""}};
+      const RunResult r = run({"env", home, fs::absolute(built("quotemill-host")), option}, options);
+      EXPECT_EQ(r.status, 1) << home << " " << option << ": " << r.out;
+      EXPECT_NE(r.err.find("HOME is not set to an absolute path"), std::string::npos) << r.err;
+    }
+  }
+  EXPECT_FALSE(fs::exists(config_ + "/relative/.mozilla/native-messaging-hosts"));
+}
+
 }  // namespace
 }  // namespace qm::test
