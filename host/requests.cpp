@@ -16,13 +16,6 @@ Json entries_json(const MenuLines& lines) {
   return Json::Object{{"ok", true}, {"entries", std::move(entries)}, {"refused", std::move(refused)}};
 }
 
-std::string file_name(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-  if (name.ends_with(".exe")) name.resize(name.size() - 4);
-  return name;
-}
-
 Json run_entry(const Json& request, WorkerLauncher& launcher, const CodePage& cp) {
   const std::string* program = request.get_string("program");
   const std::string* arguments = request.get_string("arguments");
@@ -34,11 +27,13 @@ Json run_entry(const Json& request, WorkerLauncher& launcher, const CodePage& cp
   if (std::string why = address_problem(*url); !why.empty()) return error_answer(why);
   if (arguments->find('\0') != std::string::npos) return error_answer("The arguments hold a NUL character.");
 
-  const std::string worker = launcher.find_worker(file_name(*program));
-  if (worker.empty())
-    return error_answer("The worker " + file_name(*program) + " is not installed beside quotemill-host.");
+  const std::string name = program_name(*program);
+  const std::string worker = launcher.find_worker(name);
+  if (worker.empty()) return error_answer("The worker " + name + " is not installed beside quotemill-host.");
   // The worker reads its command line in the locale's code page, as if the browser had
   // started it, and splits it by its own rules: the text goes as it stands, in one piece.
+  // The address holds no blank and no quote, so the worker splits it into the arguments
+  // that entry_problem judged, with the address in place of %u.
   const std::string text = replace_all(*arguments, "%u", *url, CodePage::utf8());
   const WorkerResult result = launcher.run({worker, from_utf8(text, cp), caption ? *caption : std::string()});
   if (!result.started) return error_answer("The worker could not be started: " + result.error);

@@ -70,11 +70,18 @@ TEST(MenuLines, SectionsCommentsAndHandWrittenLines) {
       "\r\n"
       "  item, \"タイトル付き\" = Copy & Execute program,\"C:\\tools\\quotemill3.exe\",\" -a -c=\"my class\" %u\"  \r\n"
       "ITEM,\"user\"=copy & execute program,\"quotemill3\",\" -u user.txt %u\"\n"
+      // -u with a name that starts with "-" reads user.txt; only quotemill3's style reads a file.
+      "item, \"u\" = Copy & Execute program,\"quotemill3\",\" -u -c=x %u\"\n"
+      "item, \"a\" = Copy & Execute program,\"quotemill3\",\" -a -u ../x %u\"\n"
+      "item, \"m\" = Copy & Execute program,\"quotemill\",\" -u ../x %u\"\n"
       "[Link Popup Menu]\n"
       "item, \"other\" = Copy & Execute program,\"/bin/sh\",\" -c %u\"\n";
   const MenuLines got = parse_menu_lines(text);
   const std::vector<MenuEntry> want{{"タイトル付き", "C:\\tools\\quotemill3.exe", " -a -c=\"my class\" %u"},
-                                    {"user", "quotemill3", " -u user.txt %u"}};
+                                    {"user", "quotemill3", " -u user.txt %u"},
+                                    {"u", "quotemill3", " -u -c=x %u"},
+                                    {"a", "quotemill3", " -a -u ../x %u"},
+                                    {"m", "quotemill", " -u ../x %u"}};
   EXPECT_EQ(got.entries, want);
   EXPECT_TRUE(got.refused.empty());
 }
@@ -95,6 +102,17 @@ TEST(MenuLines, RefusedLinesSayWhy) {
       {"item, \"a\" = Copy & Execute program,\"/usr/bin/xterm\",\" -e %u\"", "runs \"/usr/bin/xterm\""},
       {"item, \"a\" = Copy & Execute program,\"/opt/quotemill-x\",\" %u\"", "runs \"/opt/quotemill-x\""},
       {"item, \"a\" = Copy & Execute program,\"quotemill\",\" -a\"", "no %u"},
+      // quotemill3 -u NAME reads NAME: only a plain file name in the workers' folder, the
+      // arguments split as quotemill3 splits them.
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u ../../proc/self/environ %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u a/b %u\"", "\"a/b\", must be a plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"C:\\qm\\quotemill3.exe\",\" -u a\\b %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u .. %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u x..y %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u C:user.txt %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u \"../a b\" %u\"", "\"../a b\", must be"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" \"\" \"-u\"\t../x %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u %u\"", "page address the template's file name"},
   };
   for (const Case& c : cases) {
     const MenuLines got = parse_menu_lines(std::string(c.line) + "\r\n");
@@ -172,6 +190,10 @@ Json ask(RecordingLauncher& launcher, const std::string& message, const CodePage
   return answer(message, launcher, cp);
 }
 
+std::string run_request(const std::string& program, const std::string& arguments, const std::string& url) {
+  return to_json(Json::Object{{"kind", "run"}, {"program", program}, {"arguments", arguments}, {"url", url}});
+}
+
 TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
   RecordingLauncher l;
   Json a = ask(l, R"({"kind":"run","program":"C:\\old\\quotemill.exe","arguments":" -a  -c='x \"y\"' %u %u",)"
@@ -218,6 +240,7 @@ TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   struct Case {
     std::string message, error_part;
   } cases[] = {
+      {run_request("quotemill3", " -u ../x %u", "http://x/"), "plain file name"},
       {R"({"kind":"run","program":"/bin/sh","arguments":"-c reboot %u","url":"http://x/"})", "runs \"/bin/sh\""},
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/ -h"})", "blank"},
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/\"y"})", "double quote"},
