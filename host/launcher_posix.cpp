@@ -21,7 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kCaptionVariable[] = "QUOTEMILL_CAPTION=";
-constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must stay small
 
 bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
 
@@ -39,7 +38,7 @@ std::string read_until(int fd, Clock::time_point deadline) {
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+    keep_output(out, std::string_view(buffer, static_cast<std::size_t>(n)));
   }
   return out;
 }

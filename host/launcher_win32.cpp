@@ -14,7 +14,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char16_t kCaptionVariable[] = u"QUOTEMILL_CAPTION=";
-constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must stay small
 
 const wchar_t* w(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
@@ -125,7 +124,7 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
     if (available > 0) {
       DWORD n = 0;
       if (!ReadFile(err_read.h, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr)) break;
-      if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+      keep_output(out, std::string_view(buffer, n));
       continue;
     }
     if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) {
@@ -133,7 +132,7 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
       while (PeekNamedPipe(err_read.h, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         DWORD n = 0;
         if (!ReadFile(err_read.h, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr)) break;
-        if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+        keep_output(out, std::string_view(buffer, n));
       }
       ended = true;
       break;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "codepage.h"
@@ -216,6 +217,14 @@ TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
   l.result = {true, true, 0, {}, {}};
   EXPECT_EQ(*ask(l, R"({"kind":"run","program":"quotemill","arguments":"%u","url":"http://x/"})").get("timedOut"),
             Json(true));
+
+  // The largest argument text, and one that only an address shorter than "%u" makes short.
+  ask(l, run_request("quotemill", " -a %u", std::string(kMaxArgument - 4, 'x')));
+  EXPECT_EQ(l.runs.back().argument, " -a " + std::string(kMaxArgument - 4, 'x'));
+  std::string pairs;
+  for (int i = 0; i < 200000; ++i) pairs += "%u";
+  ask(l, run_request("quotemill", pairs, "x"));
+  EXPECT_EQ(l.runs.back().argument, std::string(200000, 'x'));
 }
 
 TEST(Requests, AWorkersStandardErrorBecomesBoxLines) {
@@ -231,16 +240,33 @@ TEST(Requests, AWorkersStandardErrorBecomesBoxLines) {
       {"a\n\nb", {"a", "b"}},
       {"a\rb\r\r\n", {"a\rb\r"}},      // only the CR before an LF goes
       {"cut\r", {"cut"}},          // the text ends a line as an LF does
+      {"a\xF0\x9F\x98", {"a"}},      // a character cut off is left out
+      {"a\xE3\x82", {"a"}},
+      {"a\xC3", {"a"}},
+      {"a😀", {"a😀"}},
+      {"a\x82", {"a\x82"}},         // a stray byte starts no character: it stays
   };
   for (const Case& c : cases) EXPECT_EQ(output_lines(c.text), c.lines) << c.text;
+  // A four-byte character straddling the end of what is kept, with 1 to 4 bytes inside.
+  for (std::size_t inside = 1; inside <= 4; ++inside) {
+    const std::string filling(kMaxOutput - inside, 'a'), written = filling + "😀\nmore\n";
+    std::string out;
+    for (std::size_t at = 0; at < written.size(); at += 1000) keep_output(out, std::string_view(written).substr(at, 1000));
+    EXPECT_EQ(out.size(), kMaxOutput);
+    EXPECT_EQ(output_lines(out), std::vector<std::string>{inside == 4 ? filling + "😀" : filling}) << inside;
+  }
 }
 
 TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   RecordingLauncher l;
+  std::string pairs;  // 16,000 times %u with a 32 KiB address: refused before it is built
+  for (int i = 0; i < 16000; ++i) pairs += "%u";
   struct Case {
     std::string message, error_part;
   } cases[] = {
       {run_request("quotemill3", " -u ../x %u", "http://x/"), "plain file name"},
+      {run_request("quotemill", pairs, std::string(32768, 'x')), "would take 524288000 bytes, more than the 256 KiB"},
+      {run_request("quotemill", " -a %u", std::string(kMaxArgument - 3, 'x')), "would take 262145 bytes"},
       {R"({"kind":"run","program":"/bin/sh","arguments":"-c reboot %u","url":"http://x/"})", "runs \"/bin/sh\""},
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/ -h"})", "blank"},
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/\"y"})", "double quote"},
@@ -257,11 +283,62 @@ TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   };
   for (const Case& c : cases) {
     const Json a = ask(l, c.message);
-    EXPECT_EQ(*a.get("ok"), Json(false)) << c.message;
+    EXPECT_EQ(*a.get("ok"), Json(false)) << c.message.substr(0, 100);
     ASSERT_TRUE(a.get_string("error"));
     EXPECT_NE(a.get_string("error")->find(c.error_part), std::string::npos) << *a.get_string("error");
   }
   EXPECT_TRUE(l.runs.empty());
+}
+
+// As many copies of `line` after `head` as a request of kMaxMessage bytes holds, escaped as
+// a browser escapes: two bytes for a quote, a backslash, a tab or a line break.
+std::string fill(const std::string& head, const std::string& line) {
+  const auto cost = [](const std::string& t) { return t.size() + std::count_if(t.begin(), t.end(), [](char c) {
+                                                   return c == '"' || c == '\\' || c == '\t' || c == '\n';
+                                                 }); };
+  std::string text = head;
+  for (std::size_t size = cost(head) + std::strlen(R"({"kind":"parse","text":""})"); size + cost(line) <= kMaxMessage;
+       size += cost(line))
+    text += line;
+  return text;
+}
+
+TEST(Requests, AParseAnswerKeepsEveryEntryAndFitsWhatABrowserTakes) {
+  const std::string entry = "item, \"a\" = Copy & Execute program,\"quotemill\",\" -a %u\"\n";
+  const std::string tabs(2000, '\t');  // two bytes each in a request, six in the answer
+  const std::string tab_entry = "item, \"" + tabs + "\" = Copy & Execute program,\"quotemill3\",\" -a" + tabs + "%u\"\n";
+  const std::string tab_refused = "item, \"a\" = Copy & Execute program,\"" + tabs + "\",\" %u\"\n";  // and in the reason
+  std::string entries300, refused60;
+  for (int i = 0; i < 300; ++i) entries300 += entry;
+  for (int i = 0; i < 60; ++i) refused60 += "x\n";
+  const struct {
+    std::string text;
+    bool cut;  // whether refused lines are left out
+  } cases[] = {
+      {fill("", "x\n"), true},  // the most refused lines a request holds
+      {fill(entries300, "x\n"), true},
+      {fill(tab_entry + tab_refused, refused60 + entry), true},
+      {fill("", tab_entry), false},
+      {fill("", tab_refused), false},
+      {entries300 + "x\ny\n", false},
+  };
+  for (const auto& [text, cut] : cases) {
+    RecordingLauncher l;
+    const Json a = ask(l, to_json(Json::Object{{"kind", "parse"}, {"text", text}}));
+    const std::size_t framed = frame_message(to_json(a)).size();
+    EXPECT_LE(framed, kMaxAnswer);
+    const MenuLines all = parse_menu_lines(text);
+    EXPECT_EQ(a.get("entries")->array()->size(), all.entries.size());
+    const Json::Array& refused = *a.get("refused")->array();
+    const std::size_t left_out = static_cast<std::size_t>(*a.get("refusedLeftOut")->integer());
+    EXPECT_EQ(left_out > 0, cut) << left_out;
+    EXPECT_EQ(refused.size() + left_out, all.refused.size());
+    for (std::size_t i = 0; i < refused.size(); ++i) EXPECT_EQ(*refused[i].get_string("line"), all.refused[i].line);
+    if (left_out > 0) {  // the next one would not have fitted, but for the bytes kept for the count
+      const RefusedLine& next = all.refused[refused.size()];
+      EXPECT_GT(framed + to_json(Json::Object{{"line", next.line}, {"reason", next.reason}}).size() + 8, kMaxAnswer);
+    }
+  }
 }
 
 TEST(Manifests, WindowsRegistryKeysAndPaths) {
