@@ -81,15 +81,9 @@ int unregister_host() {
   return 0;
 }
 
-std::chrono::milliseconds time_limit() {
-  // Long enough for the user to answer a worker's box.
-  const std::string ms = environment("QUOTEMILL_HOST_TIMEOUT_MS");
-  return std::chrono::milliseconds(ms.empty() ? 120000 : std::atol(ms.c_str()));
-}
-
 int serve(const std::string& host_path) {
   const qm::CodePage cp = qm::locale_code_page();
-  PosixLauncher launcher(host_path, worker_directory(), time_limit());
+  PosixLauncher launcher(host_path, worker_time_limit(environment("QUOTEMILL_HOST_TIMEOUT_MS")));
   const ReadSome read_stdin = [](char* buffer, std::size_t size) -> std::size_t {
     for (;;) {
       const ssize_t n = read(0, buffer, size);

@@ -3,11 +3,14 @@
 #include "menu_lines.h"
 #include "messaging.h"
 #include "text.h"
+#include "time_limit.h"
 
 namespace qm::host {
 namespace {
 
 constexpr char kVersion[] = "0.1.0";
+constexpr char kCaptionVariable[] = "QUOTEMILL_CAPTION=";
+constexpr std::chrono::milliseconds kDefaultTimeLimit = std::chrono::minutes(2);
 
 // Every entry goes into the answer, which it cannot outgrow: a request holds at most
 // kMaxMessage bytes of JSON, and an entry takes at most three times what its line took
@@ -111,6 +114,22 @@ std::vector<std::string> output_lines(std::string_view text) {
     start = end + 1;
   }
   return lines;
+}
+
+std::chrono::milliseconds worker_time_limit(std::string_view value) {
+  return read_milliseconds(value).value_or(kDefaultTimeLimit);
+}
+
+std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit) {
+  std::vector<std::string> variables;
+  if (!caption.empty()) variables.push_back(kCaptionVariable + caption);
+  variables.push_back(std::string(kBoxTimeLimitVariable) + "=" + std::to_string(time_limit.count()));
+  return variables;
+}
+
+bool is_worker_variable(std::string_view entry) {
+  return entry.starts_with(kCaptionVariable) || (entry.starts_with(kBoxTimeLimitVariable) &&
+                                                 entry.substr(sizeof kBoxTimeLimitVariable - 1).starts_with('='));
 }
 
 Json error_answer(std::string message) { return Json::Object{{"ok", false}, {"error", std::move(message)}}; }

@@ -10,6 +10,7 @@
 // and {"ok":false,"error":"..."} (with "timedOut":true when the worker did not finish in time)
 // for anything refused or failed.
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -55,6 +56,17 @@ void keep_output(std::string& out, std::string_view chunk);
 // line's end dropped (a C runtime in text mode writes CR LF). A character cut off at the end,
 // where keep_output stopped, is left out: the answer must be UTF-8.
 std::vector<std::string> output_lines(std::string_view text);
+
+// The time a worker may take: QUOTEMILL_HOST_TIMEOUT_MS (`value`, empty when unset) when it
+// reads as a number of milliseconds (read_milliseconds), else two minutes, long enough to
+// answer a box.
+std::chrono::milliseconds worker_time_limit(std::string_view value);
+
+// The variables the launchers set for a worker ("NAME=VALUE", UTF-8): the browser window's
+// caption when there is one, and the limit for its boxes, which is the host's own.
+std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit);
+// Whether an entry of the host's environment is one of those, and so left out.
+bool is_worker_variable(std::string_view entry);
 
 // Why a page address cannot be handed on, or the empty text when it can.
 std::string address_problem(std::string_view url);

@@ -51,10 +51,12 @@ class HostE2E : public ::testing::Test {
   Child start_host(const std::string& input, std::map<std::string, std::string> env = {},
                    const char* linger = "0") {
     std::ofstream(input_file_, std::ios::binary) << input;
-    env["XDG_CONFIG_HOME"] = config_;
+    env.try_emplace("XDG_CONFIG_HOME", config_);
     RunOptions options;
     options.env = std::move(env);
-    return x_->start({"sh", "-c", "(cat \"$1\"; sleep \"$2\") | exec \"$0\"", built("quotemill-host"), input_file_, linger},
+    options.cwd = config_;  // whatever a relative folder would be made in
+    return x_->start({"sh", "-c", "(cat \"$1\"; sleep \"$2\") | exec \"$0\"",
+                      std::filesystem::absolute(built("quotemill-host")).string(), input_file_, linger},
                      options);
   }
 
@@ -154,6 +156,82 @@ TEST_F(HostE2E, RefusesForeignProgramsAndKeepsAnsweringAfterBadMessages) {
   EXPECT_EQ(host::to_json(got[3]), R"({"ok":true,"version":"0.1.0"})");
   EXPECT_FALSE(std::filesystem::exists("/tmp/qm-host-pwned"));
   EXPECT_EQ(x_->clipboard(), "keep");
+}
+
+// A process that has ended, or ended and waits only to be reaped.
+bool process_gone(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string text(std::istreambuf_iterator<char>(stat), {});
+  const std::size_t paren = text.rfind(')');
+  return text.empty() || (paren != std::string::npos && text.compare(paren, 3, ") Z") == 0);
+}
+
+TEST_F(HostE2E, ABoxClosesByItselfOnceTheHostIsGone) {
+  x_->set_clipboard("orphan");
+  std::string pid;
+  {
+    // The host keeps its standard input open, as a browser does, and is killed with its
+    // process group while the worker's box waits; the worker has a group of its own.
+    Child host = start_host(run_message("quotemill3", " -q %u", "no separator"),
+                            {{"QUOTEMILL_HOST_TIMEOUT_MS", "6000"}, {"HOME", config_}}, "60");
+    const std::optional<std::string> box = x_->wait_window("^Quotemill_clip$", 15s);
+    ASSERT_TRUE(box);
+    pid = x_->run({"xdotool", "getwindowpid", *box}).out;
+    pid.erase(pid.find_last_not_of("\n") + 1);
+    ASSERT_FALSE(pid.empty());
+    ASSERT_TRUE(host.running());
+  }
+  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(x_->wait_window("^Quotemill_clip$", 50ms)) << "the box outlives the host";
+  bool gone = false;  // 6 s from the box's showing, with room for a slow machine
+  for (int i = 0; i < 300 && !gone; ++i) {
+    gone = process_gone(pid) && !x_->wait_window("^Quotemill_clip$", 50ms);
+    if (!gone) std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_TRUE(gone) << "worker " << pid << " still waits on its box";
+  if (!gone) kill(std::stoi(pid), SIGKILL);
+  // The box closed as if OK had been pressed: the run went on without a title.
+  EXPECT_EQ(x_->clipboard(), "<q title=\"\" cite=\"" + U + "\">orphan</q>");
+}
+
+TEST_F(HostE2E, NoWorkerRunsWithoutItsFolder) {
+  namespace fs = std::filesystem;
+  const std::string home = config_ + "/home";
+  fs::create_directories(home + "/.config/quotemill");
+  std::ofstream(home + "/.config/quotemill/user.txt") << "[%u] %C";
+  std::ofstream(config_ + "/file") << "not a folder";
+  fs::create_directories(config_ + "/taken");
+  std::ofstream(config_ + "/taken/quotemill") << "not a folder either";
+  struct Case {
+    std::string home, xdg;
+    bool runs;
+  } cases[] = {
+      {home, "", true},
+      {home, "relative/config", true},  // XDG: a relative value is ignored, so ~/.config
+      {home, config_ + "/file", false},
+      {home, config_ + "/taken", false},
+      {"", "", false},
+      {"relative/home", "relative/config", false},
+  };
+  for (const Case& c : cases) {
+    x_->set_clipboard("keep");
+    const RunResult r = start_host(run_message("quotemill3", " -u user.txt %u", "Page - Browser"),
+                                   {{"HOME", c.home}, {"XDG_CONFIG_HOME", c.xdg}})
+                            .wait(20s);
+    const std::vector<Json> got = answers(r.out);
+    ASSERT_EQ(got.size(), 1u) << r.out << r.err;
+    if (c.runs) {
+      EXPECT_EQ(host::to_json(got[0]), R"({"messages":[],"ok":true,"status":0})") << c.home << " " << c.xdg;
+      EXPECT_EQ(x_->clipboard(), "[" + U + "] keep");
+    } else {
+      EXPECT_EQ(*got[0].get("ok"), Json(false)) << c.home << " " << c.xdg;
+      EXPECT_NE(got[0].get_string("error")->find("folder for the workers"), std::string::npos)
+          << *got[0].get_string("error");
+      EXPECT_EQ(x_->clipboard(), "keep") << "no worker ran";
+    }
+  }
+  EXPECT_TRUE(fs::is_regular_file(config_ + "/taken/quotemill"));
+  EXPECT_FALSE(fs::exists(config_ + "/relative"));
 }
 
 TEST_F(HostE2E, RegistersWithTheBrowsersInUse) {

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "codepage.h"
+#include "folders.h"
 #include "manifests.h"
 #include "menu_entries.h"
 #include "menu_lines.h"
@@ -290,6 +292,14 @@ TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   EXPECT_TRUE(l.runs.empty());
 }
 
+TEST(Requests, ATimeLimitIsANumberOfMillisecondsOrTheDefault) {
+  using std::chrono::milliseconds;
+  for (const char* value : {"", "abc", "12x", "-5", "+5", " 5", "0", "1.5", "2147483648", "99999999999999999999"})
+    EXPECT_EQ(worker_time_limit(value), milliseconds(120000)) << '"' << value << '"';
+  EXPECT_EQ(worker_time_limit("8000"), milliseconds(8000));
+  EXPECT_EQ(worker_time_limit("2147483647"), milliseconds(2147483647));
+}
+
 // As many copies of `line` after `head` as a request of kMaxMessage bytes holds, escaped as
 // a browser escapes: two bytes for a quote, a backslash, a tab or a line break.
 std::string fill(const std::string& head, const std::string& line) {
@@ -356,6 +366,23 @@ TEST(Manifests, WindowsRegistryKeysAndPaths) {
   // A Windows path in a manifest is JSON: each backslash escaped.
   const std::string m = chromium_manifest("C:\\Quotemill\\quotemill-host.exe");
   EXPECT_NE(m.find(R"("path":"C:\\Quotemill\\quotemill-host.exe")"), std::string::npos) << m;
+}
+
+TEST(Folders, TheWorkersFolderComesFromAbsolutePathsOnly) {
+  // Linux: $XDG_CONFIG_HOME/quotemill (a relative one is ignored, as XDG says), else HOME's.
+  EXPECT_EQ(posix_worker_folder("/home/u", "cfg").path, "/home/u/.config/quotemill");
+  EXPECT_EQ(posix_worker_folder("", "/cfg").path, "/cfg/quotemill");
+  EXPECT_NE(posix_worker_folder("home/u", "cfg").problem, "");
+  const std::pair<std::string, std::string> windows[] = {
+      {"C:\\Users\\u\\AppData\\Roaming", "C:\\Users\\u\\AppData\\Roaming\\Quotemill"},
+      {"\\\\server\\share", "\\\\server\\share\\Quotemill"},
+      {"", ""}, {"C:", ""}, {"C:AppData", ""}, {"\\AppData", ""}, {"AppData", ""},
+  };
+  for (const auto& [appdata, want] : windows) {
+    const Folder f = windows_worker_folder(appdata);
+    EXPECT_EQ(f.path, want) << appdata;
+    EXPECT_EQ(f.problem.empty(), !want.empty()) << appdata;
+  }
 }
 
 }  // namespace
