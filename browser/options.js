@@ -58,6 +58,9 @@ async function check() {
   }
   const entries = Array.isArray(reply.entries) ? reply.entries : [];
   const refused = Array.isArray(reply.refused) ? reply.refused : [];
+  // The helper lists refused lines only as far as its answer has room, and counts the rest.
+  const leftOut = Number.isInteger(reply.refusedLeftOut) && reply.refusedLeftOut > 0 ? reply.refusedLeftOut : 0;
+  const refusedCount = refused.length + leftOut;
   document.getElementById('result').hidden = false;
   fillTable(document.getElementById('understood'), entries, null);
   const list = document.getElementById('refused');
@@ -69,9 +72,16 @@ async function check() {
     li.append(line, document.createTextNode(item.reason));
     list.append(li);
   }
-  document.getElementById('refused-part').hidden = refused.length === 0;
-  if (refused.length > 0) {
-    setStatus(`${refused.length} line(s) refused: correct or remove them, then check again. ` +
+  if (leftOut > 0) {
+    const li = document.createElement('li');
+    li.id = 'refused-left-out';
+    li.textContent = `and ${leftOut} more refused line(s), left out of this list: too many to show at once.`;
+    list.append(li);
+  }
+  document.getElementById('refused-part').hidden = refusedCount === 0;
+  if (refusedCount > 0) {
+    const notListed = leftOut > 0 ? ` (${leftOut} of them not listed)` : '';
+    setStatus(`${refusedCount} line(s) refused${notListed}: correct or remove them, then check again. ` +
       'Nothing was saved; the entries in use are unchanged.', true);
   } else if (entries.length === 0) {
     setStatus('No entry found in these lines. Nothing was saved; the entries in use are unchanged.', true);

@@ -13,15 +13,15 @@
 #include <cstring>
 #include <thread>
 
+#include "files_posix.h"
+#include "folders.h"
+
 extern char** environ;
 
 namespace qm::host {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr char kCaptionVariable[] = "QUOTEMILL_CAPTION=";
-constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must stay small
 
 bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
 
@@ -39,7 +39,7 @@ std::string read_until(int fd, Clock::time_point deadline) {
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+    keep_output(out, std::string_view(buffer, static_cast<std::size_t>(n)));
   }
   return out;
 }
@@ -56,10 +56,22 @@ std::optional<int> wait_until(pid_t pid, Clock::time_point deadline) {
   }
 }
 
+// The workers' folder, made when missing.
+Folder worker_folder() {
+  const char* home = std::getenv("HOME");
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  Folder folder = posix_worker_folder(home ? home : "", config ? config : "");
+  if (!folder.problem.empty()) return folder;
+  if (std::string why = make_directories(folder.path, 0700); !why.empty()) return {{}, worker_folder_problem(why)};
+  if (access(folder.path.c_str(), R_OK | X_OK) != 0)
+    return {{}, worker_folder_problem(folder.path + ": " + std::strerror(errno))};
+  return folder;
+}
+
 }  // namespace
 
-PosixLauncher::PosixLauncher(std::string host_path, std::string work_dir, std::chrono::milliseconds time_limit)
-    : host_dir_(host_path.substr(0, host_path.rfind('/') + 1)), work_dir_(std::move(work_dir)), time_limit_(time_limit) {}
+PosixLauncher::PosixLauncher(std::string host_path, std::chrono::milliseconds time_limit)
+    : host_dir_(host_path.substr(0, host_path.rfind('/') + 1)), time_limit_(time_limit) {}
 
 std::string PosixLauncher::find_worker(std::string_view name) {
   // A build tree has the workers beside the host; an installed host lives in libexec and
@@ -73,6 +85,9 @@ std::string PosixLauncher::find_worker(std::string_view name) {
 
 WorkerResult PosixLauncher::run(const WorkerRun& r) {
   WorkerResult result;
+  // Never elsewhere: in "/" a worker would read "/user.txt" for its template.
+  const Folder folder = worker_folder();
+  if (!folder.problem.empty()) return result.error = folder.problem, result;
   int err[2];
   if (pipe2(err, O_CLOEXEC) != 0) return result.error = std::strerror(errno), result;
 
@@ -81,7 +96,7 @@ WorkerResult PosixLauncher::run(const WorkerRun& r) {
   posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_adddup2(&files, err[1], 2);
-  posix_spawn_file_actions_addchdir_np(&files, work_dir_.c_str());
+  posix_spawn_file_actions_addchdir_np(&files, folder.path.c_str());
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   // A group of its own, so that a worker stopped for taking too long takes its boxes along.
@@ -93,8 +108,8 @@ WorkerResult PosixLauncher::run(const WorkerRun& r) {
 
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, kCaptionVariable, sizeof kCaptionVariable - 1) != 0) env.emplace_back(*e);
-  if (!r.caption.empty()) env.push_back(kCaptionVariable + r.caption);
+    if (!is_worker_variable(*e)) env.emplace_back(*e);
+  for (std::string& v : worker_variables(r.caption, time_limit_)) env.push_back(std::move(v));
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -123,16 +138,6 @@ WorkerResult PosixLauncher::run(const WorkerRun& r) {
     waitpid(pid, nullptr, 0);
   }
   return result;
-}
-
-std::string worker_directory() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  std::string base = config && *config ? config : std::string(home ? home : "") + "/.config";
-  mkdir(base.c_str(), 0700);
-  const std::string dir = base + "/quotemill";
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "/";
-  return dir;
 }
 
 }  // namespace qm::host

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "folders.h"
 #include "process_win32.h"
 #include "utf16.h"
 
@@ -12,9 +13,6 @@ namespace qm::host {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr char16_t kCaptionVariable[] = u"QUOTEMILL_CAPTION=";
-constexpr std::size_t kMaxOutput = 64 * 1024;  // box lines; the answer must stay small
 
 const wchar_t* w(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
@@ -28,24 +26,37 @@ std::string last_error() {
   return text;
 }
 
-// The host's environment with the caption of this run, or without one: a block of
-// NUL-ended entries, ended by one more NUL.
-std::u16string environment_with(const std::string& caption) {
+// The host's environment with the worker's own variables of this run (worker_variables): a
+// block of NUL-ended entries, ended by one more NUL.
+std::u16string environment_with(const std::string& caption, std::chrono::milliseconds time_limit) {
   std::u16string block;
   wchar_t* all = GetEnvironmentStringsW();
   for (const wchar_t* e = all; e && *e; e += std::wcslen(e) + 1) {
     const std::u16string entry(reinterpret_cast<const char16_t*>(e));
-    if (entry.starts_with(kCaptionVariable)) continue;
+    if (is_worker_variable(utf16_to_utf8(entry))) continue;
     block += entry;
     block += u'\0';
   }
   if (all) FreeEnvironmentStringsW(all);
-  if (!caption.empty()) {
-    block += kCaptionVariable + utf8_to_utf16(caption);
+  for (const std::string& v : worker_variables(caption, time_limit)) {
+    block += utf8_to_utf16(v);
     block += u'\0';
   }
   block += u'\0';
   return block;
+}
+
+// The workers' folder, made when missing.
+Folder worker_folder() {
+  Folder folder = windows_worker_folder(environment_utf8("APPDATA"));
+  if (!folder.problem.empty()) return folder;
+  const std::u16string path = utf8_to_utf16(folder.path);
+  if (!CreateDirectoryW(w(path), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    return {{}, worker_folder_problem(folder.path + ": " + last_error())};
+  const DWORD attributes = GetFileAttributesW(w(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {{}, worker_folder_problem(folder.path + ": " + last_error())};
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {{}, worker_folder_problem(folder.path + ": not a folder")};
+  return folder;
 }
 
 struct Handle {
@@ -57,10 +68,8 @@ struct Handle {
 
 }  // namespace
 
-Win32Launcher::Win32Launcher(std::string host_path, std::string work_dir, CodePage cp,
-                             std::chrono::milliseconds time_limit)
+Win32Launcher::Win32Launcher(std::string host_path, CodePage cp, std::chrono::milliseconds time_limit)
     : host_dir_(host_path.substr(0, host_path.find_last_of("\\/") + 1)),
-      work_dir_(std::move(work_dir)),
       cp_(std::move(cp)),
       time_limit_(time_limit) {}
 
@@ -73,6 +82,9 @@ std::string Win32Launcher::find_worker(std::string_view name) {
 
 WorkerResult Win32Launcher::run(const WorkerRun& r) {
   WorkerResult result;
+  // Never elsewhere: a worker would read user.txt from wherever the browser started the host.
+  const Folder folder = worker_folder();
+  if (!folder.problem.empty()) return result.error = folder.problem, result;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle err_read, err_write, null_in, null_out;
   if (!CreatePipe(&err_read.h, &err_write.h, &inherit, 0)) return result.error = last_error(), result;
@@ -91,8 +103,8 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
   // goes as it stands, with no quoting added or taken away.
   const std::string argument = cp_.is_utf8() ? r.argument : to_utf8(r.argument, cp_);
   std::u16string line = u"\"" + utf8_to_utf16(r.program) + u"\" " + utf8_to_utf16(argument);
-  const std::u16string program = utf8_to_utf16(r.program), dir = utf8_to_utf16(work_dir_);
-  std::u16string env = environment_with(r.caption);
+  const std::u16string program = utf8_to_utf16(r.program), dir = utf8_to_utf16(folder.path);
+  std::u16string env = environment_with(r.caption, time_limit_);
 
   PROCESS_INFORMATION process{};
   auto start = [&](DWORD flags) {
@@ -125,7 +137,7 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
     if (available > 0) {
       DWORD n = 0;
       if (!ReadFile(err_read.h, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr)) break;
-      if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+      keep_output(out, std::string_view(buffer, n));
       continue;
     }
     if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) {
@@ -133,7 +145,7 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
       while (PeekNamedPipe(err_read.h, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         DWORD n = 0;
         if (!ReadFile(err_read.h, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr)) break;
-        if (out.size() < kMaxOutput) out.append(buffer, std::min<std::size_t>(n, kMaxOutput - out.size()));
+        keep_output(out, std::string_view(buffer, n));
       }
       ended = true;
       break;
@@ -150,14 +162,6 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
   GetExitCodeProcess(process.hProcess, &status);
   result.status = static_cast<int>(status);
   return result;
-}
-
-std::string worker_directory() {
-  const std::string appdata = environment_utf8("APPDATA");
-  if (appdata.empty()) return "C:\\";
-  const std::string dir = appdata + "\\Quotemill";
-  CreateDirectoryW(w(utf8_to_utf16(dir)), nullptr);  // fails harmlessly when it exists
-  return dir;
 }
 
 }  // namespace qm::host

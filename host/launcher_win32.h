@@ -10,22 +10,20 @@ namespace qm::host {
 
 class Win32Launcher : public WorkerLauncher {
  public:
-  // `host_path` (UTF-8) is the running host, whose directory holds the workers; `work_dir`
-  // (UTF-8) is where they run; `cp` is the code page of the runs' argument texts.
-  Win32Launcher(std::string host_path, std::string work_dir, CodePage cp, std::chrono::milliseconds time_limit);
+  // `host_path` (UTF-8) is the running host, whose directory holds the workers; `cp` is the
+  // code page of the runs' argument texts.
+  Win32Launcher(std::string host_path, CodePage cp, std::chrono::milliseconds time_limit);
   std::string find_worker(std::string_view name) override;
   // The worker gets the command line "PATH" ARGUMENT exactly, outside the host's job where
-  // the job allows it, so that a browser that ends the host leaves the worker to finish.
+  // the job allows it, so that a browser that ends the host leaves the worker to finish. It
+  // runs in its folder (windows_worker_folder), made when missing; without one it is not
+  // started.
   WorkerResult run(const WorkerRun& run) override;
 
  private:
   std::string host_dir_;
-  std::string work_dir_;
   CodePage cp_;
   std::chrono::milliseconds time_limit_;
 };
-
-// %APPDATA%\Quotemill, made when missing; where `quotemill3 -u` finds user.txt.
-std::string worker_directory();
 
 }  // namespace qm::host

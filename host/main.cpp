@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <optional>
 #include <string>
 
+#include "files_posix.h"
+#include "folders.h"
 #include "launcher_posix.h"
 #include "manifests.h"
 #include "messaging.h"
@@ -33,39 +35,38 @@ std::string environment(const char* name) {
   return v ? v : "";
 }
 
-std::vector<ManifestPlace> places() {
-  const std::string home = environment("HOME");
-  const std::string config = environment("XDG_CONFIG_HOME");
-  return user_manifest_places(home, config.empty() ? home + "/.config" : config);
+// HOME, or nothing after saying why: manifests written under another folder would land
+// where no browser looks, or under "/".
+std::optional<std::string> home_or_complain(const char* doing) {
+  std::optional<std::string> home = home_folder(environment("HOME"));
+  if (!home) std::fprintf(stderr, "quotemill-host: HOME is not set to an absolute path; cannot %s\n", doing);
+  return home;
 }
 
-bool make_directories(const std::string& path) {
-  for (std::size_t at = 1; at != std::string::npos;) {
-    at = path.find('/', at + 1);
-    const std::string part = path.substr(0, at);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  return true;
+std::vector<ManifestPlace> places(const std::string& home) {
+  return user_manifest_places(home, *config_folder(home, environment("XDG_CONFIG_HOME")));
 }
 
 int register_host(const std::string& host_path) {
-  int written = 0;
-  for (const ManifestPlace& p : places()) {
+  const std::optional<std::string> home = home_or_complain("register");
+  if (!home) return 1;
+  const auto is_folder = [](const std::string& path) {
     struct stat st;
-    if (stat(p.profile_dir.c_str(), &st) != 0) continue;  // that browser is not in use here
-    const std::string dir = p.file.substr(0, p.file.rfind('/'));
-    std::ofstream out;
-    if (make_directories(dir)) out.open(p.file, std::ios::trunc);
-    out << (p.firefox ? firefox_manifest(host_path) : chromium_manifest(host_path));
-    out.close();
-    if (!out) {
-      std::fprintf(stderr, "quotemill-host: cannot write %s\n", p.file.c_str());
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  };
+  const Registration plan = plan_registration(places(*home), is_folder, *home);
+  for (const std::string& line : plan.skipped) std::printf("%s\n", line.c_str());
+  for (const ManifestPlace& p : plan.write) {
+    std::string problem = make_directories(p.file.substr(0, p.file.rfind('/')), 0755);
+    if (problem.empty())
+      problem = replace_file(p.file, p.firefox ? firefox_manifest(host_path) : chromium_manifest(host_path), 0644);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "quotemill-host: cannot write %s\n", problem.c_str());
       return 1;
     }
     std::printf("%s: %s\n", p.browser.c_str(), p.file.c_str());
-    ++written;
   }
-  if (written == 0) {
+  if (plan.write.empty()) {
     std::fputs("quotemill-host: no browser profile found; start the browser once, then register again\n", stderr);
     return 1;
   }
@@ -73,20 +74,16 @@ int register_host(const std::string& host_path) {
 }
 
 int unregister_host() {
-  for (const ManifestPlace& p : places())
+  const std::optional<std::string> home = home_or_complain("unregister");
+  if (!home) return 1;
+  for (const ManifestPlace& p : places(*home))
     if (std::remove(p.file.c_str()) == 0) std::printf("%s: removed %s\n", p.browser.c_str(), p.file.c_str());
   return 0;
 }
 
-std::chrono::milliseconds time_limit() {
-  // Long enough for the user to answer a worker's box.
-  const std::string ms = environment("QUOTEMILL_HOST_TIMEOUT_MS");
-  return std::chrono::milliseconds(ms.empty() ? 120000 : std::atol(ms.c_str()));
-}
-
 int serve(const std::string& host_path) {
   const qm::CodePage cp = qm::locale_code_page();
-  PosixLauncher launcher(host_path, worker_directory(), time_limit());
+  PosixLauncher launcher(host_path, worker_time_limit(environment("QUOTEMILL_HOST_TIMEOUT_MS")));
   const ReadSome read_stdin = [](char* buffer, std::size_t size) -> std::size_t {
     for (;;) {
       const ssize_t n = read(0, buffer, size);

@@ -79,18 +79,12 @@ int unregister_host(const std::string& host_path) {
   return 0;
 }
 
-std::chrono::milliseconds time_limit() {
-  // Long enough for the user to answer a worker's box.
-  const std::string ms = qm::environment_utf8("QUOTEMILL_HOST_TIMEOUT_MS");
-  return std::chrono::milliseconds(ms.empty() ? 120000 : std::atol(ms.c_str()));
-}
-
 int serve(const std::string& host_path) {
   // Messages are binary: a text-mode stream would turn every LF byte of a length into CR LF.
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
   const qm::CodePage cp = qm::locale_code_page();
-  Win32Launcher launcher(host_path, worker_directory(), cp, time_limit());
+  Win32Launcher launcher(host_path, cp, worker_time_limit(qm::environment_utf8("QUOTEMILL_HOST_TIMEOUT_MS")));
   const ReadSome read_stdin = [](char* buffer, std::size_t size) -> std::size_t {
     for (;;) {
       const int n = _read(0, buffer, static_cast<unsigned>(size));

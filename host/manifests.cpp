@@ -1,5 +1,7 @@
 #include "manifests.h"
 
+#include <algorithm>
+
 #include "json.h"
 
 namespace qm::host {
@@ -36,10 +38,31 @@ std::vector<ManifestPlace> user_manifest_places(const std::string& home, const s
                                      {"Microsoft Edge", "microsoft-edge"},
                                      {"Opera", "opera"}}) {
     const std::string profile = config_home + "/" + dir;
-    places.push_back({browser, profile, profile + file, false});
+    places.push_back({browser, {profile}, profile + file, false});
   }
-  places.push_back({"Firefox", home + "/.mozilla", home + "/.mozilla/native-messaging-hosts/" + kHostName + ".json", true});
+  places.push_back({"Firefox",
+                    {home + "/.mozilla", config_home + "/mozilla/firefox"},
+                    home + "/.mozilla/native-messaging-hosts/" + kHostName + ".json",
+                    true});
   return places;
+}
+
+Registration plan_registration(const std::vector<ManifestPlace>& places,
+                               const std::function<bool(const std::string&)>& is_folder, const std::string& home) {
+  const auto shown = [&](const std::string& path) {
+    return path.starts_with(home + "/") ? "~" + path.substr(home.size()) : path;
+  };
+  Registration plan;
+  for (const ManifestPlace& p : places) {
+    if (std::any_of(p.profile_dirs.begin(), p.profile_dirs.end(), is_folder)) {
+      plan.write.push_back(p);
+      continue;
+    }
+    std::string line = p.browser + ": skipped, no profile folder ";
+    for (std::size_t i = 0; i < p.profile_dirs.size(); ++i) line += (i ? " or " : "") + shown(p.profile_dirs[i]);
+    plan.skipped.push_back(std::move(line));
+  }
+  return plan;
 }
 
 std::vector<RegistryPlace> registry_places() {

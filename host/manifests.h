@@ -2,6 +2,7 @@
 // The manifests that tell each browser where quotemill-host is and which extension may
 // start it, and where each browser looks for them.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,26 @@ std::string chromium_manifest(const std::string& host_path, const std::string& e
 std::string firefox_manifest(const std::string& host_path);
 
 struct ManifestPlace {
-  std::string browser;      // "Chromium", "Firefox", ...
-  std::string profile_dir;  // the browser's own folder: written to only when it exists
-  std::string file;         // the manifest's path
+  std::string browser;                    // "Chromium", "Firefox", ...
+  std::vector<std::string> profile_dirs;  // the browser's own folders: in use when one exists
+  std::string file;                       // the manifest's path
   bool firefox = false;
 };
 
 // The per-user places of the browsers the host knows: Chromium, Chrome, Brave, Vivaldi,
-// Edge, Opera and Firefox.
+// Edge, Opera and Firefox. Firefox keeps its profiles in ~/.mozilla, or (today's releases,
+// in a fresh home) in config_home/mozilla/firefox, and reads the user's manifests from
+// ~/.mozilla either way.
 std::vector<ManifestPlace> user_manifest_places(const std::string& home, const std::string& config_home);
+
+// What --register does: the places of the browsers in use (`is_folder` tells which profile
+// folders exist), and a line for each browser it leaves out, saying why.
+struct Registration {
+  std::vector<ManifestPlace> write;
+  std::vector<std::string> skipped;  // "Vivaldi: skipped, no profile folder ~/.config/vivaldi"
+};
+Registration plan_registration(const std::vector<ManifestPlace>& places,
+                               const std::function<bool(const std::string&)>& is_folder, const std::string& home);
 
 // On Windows a browser finds the manifest through a per-user registry key whose default
 // value is the manifest's path.

@@ -32,8 +32,17 @@ struct MenuLines {
 // other than [Hotclick Popup Menu] are ignored; lines before any section heading count.
 MenuLines parse_menu_lines(std::string_view text);
 
+// A program's file name without a final ".exe": "quotemill3" for "C:\tools\quotemill3.exe".
+std::string program_name(std::string_view program);
+
 // The workers the host runs: a program whose file name is one of these.
 bool is_worker_name(std::string_view program);
+
+// Why quotemill3 would read a template from outside its folder with this argument text, as
+// it splits it, or the empty text when it would not. "-u NAME" as the first arguments reads
+// the file NAME, so NAME must be a plain file name: no "/", "\", ":" or "..", and no "%u",
+// for which the page address goes in. A NAME that starts with "-" stands for user.txt.
+std::string template_name_problem(std::string_view arguments);
 
 // Why an entry cannot be run, or the empty text when it can.
 std::string entry_problem(const MenuEntry& entry);

@@ -12,6 +12,9 @@ namespace qm::host {
 
 // The largest message the host takes; a request is a few lines of menu text at most.
 inline constexpr std::size_t kMaxMessage = 64 * 1024;
+// The largest answer, framed. Chromium takes messages of up to 1 MiB from a host; the host
+// stays under a decimal megabyte, so the bound holds however a browser counts.
+inline constexpr std::size_t kMaxAnswer = 1000 * 1000;
 
 // Reads up to `size` bytes into `buffer`; 0 at the end of the stream.
 using ReadSome = std::function<std::size_t(char* buffer, std::size_t size)>;

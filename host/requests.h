@@ -2,12 +2,16 @@
 // What the host does with each message of the extension. The answers:
 //   {"kind":"version"}                 -> {"ok":true,"version":"..."}
 //   {"kind":"parse","text":"..."}      -> {"ok":true,"entries":[{"caption","program","arguments"}],
-//                                          "refused":[{"line","reason"}]}
+//                                          "refused":[{"line","reason"}],"refusedLeftOut":N}
+//      (every entry is listed; refused lines only as far as the answer has room, N counting
+//      the rest)
 //   {"kind":"run","program","arguments","url"[,"caption"]}
 //                                      -> {"ok":true,"status":N,"messages":["TITLE: TEXT",...]}
 // and {"ok":false,"error":"..."} (with "timedOut":true when the worker did not finish in time)
 // for anything refused or failed.
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,9 +44,29 @@ class WorkerLauncher {
   virtual WorkerResult run(const WorkerRun& run) = 0;
 };
 
-// A worker's standard error as box lines: blank lines left out, and the CR at a line's end
-// dropped (a C runtime in text mode writes CR LF).
+// The most of a worker's standard error that the answer carries.
+inline constexpr std::size_t kMaxOutput = 64 * 1024;
+// The largest argument text, the address put in, that the host hands to a worker.
+inline constexpr std::size_t kMaxArgument = 256 * 1024;
+
+// Adds what a worker wrote to `out`, keeping at most kMaxOutput bytes.
+void keep_output(std::string& out, std::string_view chunk);
+
+// A worker's standard error (UTF-8) as box lines: blank lines left out, and the CR at a
+// line's end dropped (a C runtime in text mode writes CR LF). A character cut off at the end,
+// where keep_output stopped, is left out: the answer must be UTF-8.
 std::vector<std::string> output_lines(std::string_view text);
+
+// The time a worker may take: QUOTEMILL_HOST_TIMEOUT_MS (`value`, empty when unset) when it
+// reads as a number of milliseconds (read_milliseconds), else two minutes, long enough to
+// answer a box.
+std::chrono::milliseconds worker_time_limit(std::string_view value);
+
+// The variables the launchers set for a worker ("NAME=VALUE", UTF-8): the browser window's
+// caption when there is one, and the limit for its boxes, which is the host's own.
+std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit);
+// Whether an entry of the host's environment is one of those, and so left out.
+bool is_worker_variable(std::string_view entry);
 
 // Why a page address cannot be handed on, or the empty text when it can.
 std::string address_problem(std::string_view url);

@@ -1,5 +1,10 @@
 #include "message_box.h"
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "time_limit.h"
+
 namespace qm {
 
 std::string box_log_line(const Box& box) {
@@ -11,6 +16,19 @@ std::string box_log_line(const Box& box) {
     flat += (text[i] == '\n' || text[i] == '\r') ? ' ' : text[i];
   }
   return box.title + ": " + flat;
+}
+
+std::optional<std::chrono::milliseconds> box_time_left() {
+  using Clock = std::chrono::steady_clock;
+  static const std::optional<Clock::time_point> deadline = []() -> std::optional<Clock::time_point> {
+    const char* value = std::getenv(kBoxTimeLimitVariable);
+    const std::optional<std::chrono::milliseconds> limit = value ? read_milliseconds(value) : std::nullopt;
+    if (!limit) return std::nullopt;
+    return Clock::now() + *limit;
+  }();
+  if (!deadline) return std::nullopt;
+  return std::max(std::chrono::milliseconds(0),
+                  std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()));
 }
 
 }  // namespace qm

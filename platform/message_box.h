@@ -2,6 +2,8 @@
 // Modal message boxes. Every box is also written to standard error as one line
 // "TITLE: TEXT", so a run without a display still tells what happened.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,12 @@ class MessageBoxes {
 
 // The one-line form of a box on standard error: its line breaks become blanks.
 std::string box_log_line(const Box& box);
+
+// How long the box about to be shown may still wait for OK before it closes as if OK had
+// been pressed; nullopt when the program was given no limit (kBoxTimeLimitVariable). The
+// limit counts from the run's first box, so a run whose boxes nobody answers ends within it
+// however many boxes it shows.
+std::optional<std::chrono::milliseconds> box_time_left();
 
 // Boxes on the desktop through the program's window module, loaded only when a box must be
 // shown. Without a reachable display only the standard-error line is written.

@@ -2,6 +2,7 @@
 
 #include "qt_frame.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
@@ -35,6 +36,8 @@ void DesktopMessageBox::showEvent(QShowEvent* event) {
   // it was put.
   frame_checks_ = 0;
   frame_watch_.start(20, this);
+  if (const std::optional<std::chrono::milliseconds> left = box_time_left())
+    time_limit_.start(static_cast<int>(left->count()), this);
 }
 
 bool DesktopMessageBox::event(QEvent* event) {
@@ -49,6 +52,11 @@ void DesktopMessageBox::resizeEvent(QResizeEvent* event) {
 }
 
 void DesktopMessageBox::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == time_limit_.timerId()) {
+    time_limit_.stop();
+    if (QAbstractButton* ok = button(QMessageBox::Ok)) ok->click();
+    return;
+  }
   if (event->timerId() != frame_watch_.timerId()) return QMessageBox::timerEvent(event);
   const bool settled = framed_ && geometry() == placed_;
   if (!settled && (geometry() != placed_ || !window_frame(*this).isNull())) centre();

@@ -16,6 +16,8 @@ QApplication& qt_application();
 // A message box as the classic desktop shows one: wide enough for its whole title (the
 // title bar also holds the window's icon and its buttons), and centred, frame and all, on
 // the screen that holds the pointer. Its size is fixed, so it offers no maximise button.
+// A program started with a limit for its boxes (box_time_left) has them press their own OK
+// when it is up.
 class DesktopMessageBox : public QMessageBox {
  public:
   using QMessageBox::QMessageBox;
@@ -33,6 +35,7 @@ class DesktopMessageBox : public QMessageBox {
   bool framed_ = false;  // the window manager's frame was known then
   QBasicTimer frame_watch_;
   int frame_checks_ = 0;
+  QBasicTimer time_limit_;  // closes the box when the program was given a limit
 };
 
 // A modal box with exactly the box's title, text and icon and one "OK" button.

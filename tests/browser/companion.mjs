@@ -272,6 +272,15 @@ export function companionTests(name) {
         ['title', 'aタグを挿入してコピー', 'broken number']);
       assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー'], 'nothing saved yet');
 
+      // More refused lines than the helper's answer has room for: the page counts the rest.
+      await check('x\n'.repeat(21000));
+      const listed = await options.$$eval('#refused li:not(#refused-left-out)', (items) => items.length);
+      const more = await options.$eval('#refused-left-out', (li) => li.textContent);
+      const leftOut = Number(/^and (\d+) more refused line/.exec(more)?.[1]);
+      assert.ok(listed > 0 && leftOut > 0, more);
+      assert.equal(listed + leftOut, 21000);
+      assert.match(await options.$eval('#status', (s) => s.textContent), new RegExp(`^21000 line\\(s\\) refused \\(${leftOut} of them not listed\\)`));
+
       await check(good);
       assert.equal(await options.$eval('#save', (b) => b.disabled), false);
       await options.click('#save');

@@ -51,10 +51,12 @@ class HostE2E : public ::testing::Test {
   Child start_host(const std::string& input, std::map<std::string, std::string> env = {},
                    const char* linger = "0") {
     std::ofstream(input_file_, std::ios::binary) << input;
-    env["XDG_CONFIG_HOME"] = config_;
+    env.try_emplace("XDG_CONFIG_HOME", config_);
     RunOptions options;
     options.env = std::move(env);
-    return x_->start({"sh", "-c", "(cat \"$1\"; sleep \"$2\") | exec \"$0\"", built("quotemill-host"), input_file_, linger},
+    options.cwd = config_;  // whatever a relative folder would be made in
+    return x_->start({"sh", "-c", "(cat \"$1\"; sleep \"$2\") | exec \"$0\"",
+                      std::filesystem::absolute(built("quotemill-host")).string(), input_file_, linger},
                      options);
   }
 
@@ -156,6 +158,82 @@ TEST_F(HostE2E, RefusesForeignProgramsAndKeepsAnsweringAfterBadMessages) {
   EXPECT_EQ(x_->clipboard(), "keep");
 }
 
+// A process that has ended, or ended and waits only to be reaped.
+bool process_gone(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string text(std::istreambuf_iterator<char>(stat), {});
+  const std::size_t paren = text.rfind(')');
+  return text.empty() || (paren != std::string::npos && text.compare(paren, 3, ") Z") == 0);
+}
+
+TEST_F(HostE2E, ABoxClosesByItselfOnceTheHostIsGone) {
+  x_->set_clipboard("orphan");
+  std::string pid;
+  {
+    // The host keeps its standard input open, as a browser does, and is killed with its
+    // process group while the worker's box waits; the worker has a group of its own.
+    Child host = start_host(run_message("quotemill3", " -q %u", "no separator"),
+                            {{"QUOTEMILL_HOST_TIMEOUT_MS", "6000"}, {"HOME", config_}}, "60");
+    const std::optional<std::string> box = x_->wait_window("^Quotemill_clip$", 15s);
+    ASSERT_TRUE(box);
+    pid = x_->run({"xdotool", "getwindowpid", *box}).out;
+    pid.erase(pid.find_last_not_of("\n") + 1);
+    ASSERT_FALSE(pid.empty());
+    ASSERT_TRUE(host.running());
+  }
+  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(x_->wait_window("^Quotemill_clip$", 50ms)) << "the box outlives the host";
+  bool gone = false;  // 6 s from the box's showing, with room for a slow machine
+  for (int i = 0; i < 300 && !gone; ++i) {
+    gone = process_gone(pid) && !x_->wait_window("^Quotemill_clip$", 50ms);
+    if (!gone) std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_TRUE(gone) << "worker " << pid << " still waits on its box";
+  if (!gone) kill(std::stoi(pid), SIGKILL);
+  // The box closed as if OK had been pressed: the run went on without a title.
+  EXPECT_EQ(x_->clipboard(), "<q title=\"\" cite=\"" + U + "\">orphan</q>");
+}
+
+TEST_F(HostE2E, NoWorkerRunsWithoutItsFolder) {
+  namespace fs = std::filesystem;
+  const std::string home = config_ + "/home";
+  fs::create_directories(home + "/.config/quotemill");
+  std::ofstream(home + "/.config/quotemill/user.txt") << "[%u] %C";
+  std::ofstream(config_ + "/file") << "not a folder";
+  fs::create_directories(config_ + "/taken");
+  std::ofstream(config_ + "/taken/quotemill") << "not a folder either";
+  struct Case {
+    std::string home, xdg;
+    bool runs;
+  } cases[] = {
+      {home, "", true},
+      {home, "relative/config", true},  // XDG: a relative value is ignored, so ~/.config
+      {home, config_ + "/file", false},
+      {home, config_ + "/taken", false},
+      {"", "", false},
+      {"relative/home", "relative/config", false},
+  };
+  for (const Case& c : cases) {
+    x_->set_clipboard("keep");
+    const RunResult r = start_host(run_message("quotemill3", " -u user.txt %u", "Page - Browser"),
+                                   {{"HOME", c.home}, {"XDG_CONFIG_HOME", c.xdg}})
+                            .wait(20s);
+    const std::vector<Json> got = answers(r.out);
+    ASSERT_EQ(got.size(), 1u) << r.out << r.err;
+    if (c.runs) {
+      EXPECT_EQ(host::to_json(got[0]), R"({"messages":[],"ok":true,"status":0})") << c.home << " " << c.xdg;
+      EXPECT_EQ(x_->clipboard(), "[" + U + "] keep");
+    } else {
+      EXPECT_EQ(*got[0].get("ok"), Json(false)) << c.home << " " << c.xdg;
+      EXPECT_NE(got[0].get_string("error")->find("folder for the workers"), std::string::npos)
+          << *got[0].get_string("error");
+      EXPECT_EQ(x_->clipboard(), "keep") << "no worker ran";
+    }
+  }
+  EXPECT_TRUE(fs::is_regular_file(config_ + "/taken/quotemill"));
+  EXPECT_FALSE(fs::exists(config_ + "/relative"));
+}
+
 TEST_F(HostE2E, RegistersWithTheBrowsersInUse) {
   namespace fs = std::filesystem;
   const std::string home = config_ + "/home";
@@ -178,6 +256,53 @@ TEST_F(HostE2E, RegistersWithTheBrowsersInUse) {
   EXPECT_EQ(run({built("quotemill-host"), "--unregister"}, env).status, 0);
   EXPECT_FALSE(fs::exists(chromium));
   EXPECT_FALSE(fs::exists(firefox));
+}
+
+TEST_F(HostE2E, RegistersFirefoxFromItsNewFolderAndReplacesLinksWhateverTheUmask) {
+  namespace fs = std::filesystem;
+  const std::string home = config_ + "/home";
+  const std::string chromium_dir = home + "/.config/chromium/NativeMessagingHosts";
+  const std::string brave_dir = home + "/.config/BraveSoftware/Brave-Browser/NativeMessagingHosts";
+  const std::string firefox_dir = home + "/.mozilla/native-messaging-hosts";
+  fs::create_directories(chromium_dir);
+  fs::create_directories(home + "/.config/BraveSoftware/Brave-Browser");
+  fs::create_directories(home + "/.config/mozilla/firefox");  // a fresh Firefox's only folder
+  std::ofstream(home + "/precious") << "keep me";
+  fs::create_symlink(home + "/precious", chromium_dir + "/quotemill.json");
+  RunOptions env;
+  env.env = {{"HOME", home}, {"XDG_CONFIG_HOME", ""}};
+  const RunResult r = run({"sh", "-c", "umask 000 && exec \"$0\" --register", built("quotemill-host")}, env);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Firefox: " + firefox_dir + "/quotemill.json\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Vivaldi: skipped, no profile folder ~/.config/vivaldi\n"), std::string::npos) << r.out;
+
+  std::ifstream precious(home + "/precious");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(precious), {}), "keep me") << "the link is replaced";
+  for (const std::string& dir : {chromium_dir, brave_dir, firefox_dir}) {
+    const fs::path file = dir + "/quotemill.json";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file))) << file;
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0644)) << file;
+    std::ifstream in(file);
+    EXPECT_TRUE(host::parse_json(std::string(std::istreambuf_iterator<char>(in), {}))) << file;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1) << dir << ": nothing left beside it";
+    EXPECT_EQ(fs::status(dir).permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none);
+  }
+}
+
+TEST_F(HostE2E, RefusesToRegisterWithoutAHome) {
+  namespace fs = std::filesystem;
+  fs::create_directories(config_ + "/relative/.mozilla");  // where a relative HOME would lead
+  for (const char* home : {"-uHOME", "HOME=", "HOME=relative"}) {  // unset, empty, relative
+    for (const char* option : {"--register", "--unregister"}) {
+      RunOptions options;
+      options.cwd = config_;
+      options.env = {{"XDG_CONFIG_HOME", ""}};
+      const RunResult r = run({"env", home, fs::absolute(built("quotemill-host")), option}, options);
+      EXPECT_EQ(r.status, 1) << home << " " << option << ": " << r.out;
+      EXPECT_NE(r.err.find("HOME is not set to an absolute path"), std::string::npos) << r.err;
+    }
+  }
+  EXPECT_FALSE(fs::exists(config_ + "/relative/.mozilla/native-messaging-hosts"));
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "codepage.h"
+#include "folders.h"
 #include "manifests.h"
 #include "menu_entries.h"
 #include "menu_lines.h"
@@ -70,11 +73,18 @@ TEST(MenuLines, SectionsCommentsAndHandWrittenLines) {
       "\r\n"
       "  item, \"タイトル付き\" = Copy & Execute program,\"C:\\tools\\quotemill3.exe\",\" -a -c=\"my class\" %u\"  \r\n"
       "ITEM,\"user\"=copy & execute program,\"quotemill3\",\" -u user.txt %u\"\n"
+      // -u with a name that starts with "-" reads user.txt; only quotemill3's style reads a file.
+      "item, \"u\" = Copy & Execute program,\"quotemill3\",\" -u -c=x %u\"\n"
+      "item, \"a\" = Copy & Execute program,\"quotemill3\",\" -a -u ../x %u\"\n"
+      "item, \"m\" = Copy & Execute program,\"quotemill\",\" -u ../x %u\"\n"
       "[Link Popup Menu]\n"
       "item, \"other\" = Copy & Execute program,\"/bin/sh\",\" -c %u\"\n";
   const MenuLines got = parse_menu_lines(text);
   const std::vector<MenuEntry> want{{"タイトル付き", "C:\\tools\\quotemill3.exe", " -a -c=\"my class\" %u"},
-                                    {"user", "quotemill3", " -u user.txt %u"}};
+                                    {"user", "quotemill3", " -u user.txt %u"},
+                                    {"u", "quotemill3", " -u -c=x %u"},
+                                    {"a", "quotemill3", " -a -u ../x %u"},
+                                    {"m", "quotemill", " -u ../x %u"}};
   EXPECT_EQ(got.entries, want);
   EXPECT_TRUE(got.refused.empty());
 }
@@ -95,6 +105,17 @@ TEST(MenuLines, RefusedLinesSayWhy) {
       {"item, \"a\" = Copy & Execute program,\"/usr/bin/xterm\",\" -e %u\"", "runs \"/usr/bin/xterm\""},
       {"item, \"a\" = Copy & Execute program,\"/opt/quotemill-x\",\" %u\"", "runs \"/opt/quotemill-x\""},
       {"item, \"a\" = Copy & Execute program,\"quotemill\",\" -a\"", "no %u"},
+      // quotemill3 -u NAME reads NAME: only a plain file name in the workers' folder, the
+      // arguments split as quotemill3 splits them.
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u ../../proc/self/environ %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u a/b %u\"", "\"a/b\", must be a plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"C:\\qm\\quotemill3.exe\",\" -u a\\b %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u .. %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u x..y %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u C:user.txt %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u \"../a b\" %u\"", "\"../a b\", must be"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" \"\" \"-u\"\t../x %u\"", "plain file name"},
+      {"item, \"a\" = Copy & Execute program,\"quotemill3\",\" -u %u\"", "page address the template's file name"},
   };
   for (const Case& c : cases) {
     const MenuLines got = parse_menu_lines(std::string(c.line) + "\r\n");
@@ -172,6 +193,10 @@ Json ask(RecordingLauncher& launcher, const std::string& message, const CodePage
   return answer(message, launcher, cp);
 }
 
+std::string run_request(const std::string& program, const std::string& arguments, const std::string& url) {
+  return to_json(Json::Object{{"kind", "run"}, {"program", program}, {"arguments", arguments}, {"url", url}});
+}
+
 TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
   RecordingLauncher l;
   Json a = ask(l, R"({"kind":"run","program":"C:\\old\\quotemill.exe","arguments":" -a  -c='x \"y\"' %u %u",)"
@@ -194,6 +219,14 @@ TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
   l.result = {true, true, 0, {}, {}};
   EXPECT_EQ(*ask(l, R"({"kind":"run","program":"quotemill","arguments":"%u","url":"http://x/"})").get("timedOut"),
             Json(true));
+
+  // The largest argument text, and one that only an address shorter than "%u" makes short.
+  ask(l, run_request("quotemill", " -a %u", std::string(kMaxArgument - 4, 'x')));
+  EXPECT_EQ(l.runs.back().argument, " -a " + std::string(kMaxArgument - 4, 'x'));
+  std::string pairs;
+  for (int i = 0; i < 200000; ++i) pairs += "%u";
+  ask(l, run_request("quotemill", pairs, "x"));
+  EXPECT_EQ(l.runs.back().argument, std::string(200000, 'x'));
 }
 
 TEST(Requests, AWorkersStandardErrorBecomesBoxLines) {
@@ -209,15 +242,33 @@ TEST(Requests, AWorkersStandardErrorBecomesBoxLines) {
       {"a\n\nb", {"a", "b"}},
       {"a\rb\r\r\n", {"a\rb\r"}},      // only the CR before an LF goes
       {"cut\r", {"cut"}},          // the text ends a line as an LF does
+      {"a\xF0\x9F\x98", {"a"}},      // a character cut off is left out
+      {"a\xE3\x82", {"a"}},
+      {"a\xC3", {"a"}},
+      {"a😀", {"a😀"}},
+      {"a\x82", {"a\x82"}},         // a stray byte starts no character: it stays
   };
   for (const Case& c : cases) EXPECT_EQ(output_lines(c.text), c.lines) << c.text;
+  // A four-byte character straddling the end of what is kept, with 1 to 4 bytes inside.
+  for (std::size_t inside = 1; inside <= 4; ++inside) {
+    const std::string filling(kMaxOutput - inside, 'a'), written = filling + "😀\nmore\n";
+    std::string out;
+    for (std::size_t at = 0; at < written.size(); at += 1000) keep_output(out, std::string_view(written).substr(at, 1000));
+    EXPECT_EQ(out.size(), kMaxOutput);
+    EXPECT_EQ(output_lines(out), std::vector<std::string>{inside == 4 ? filling + "😀" : filling}) << inside;
+  }
 }
 
 TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   RecordingLauncher l;
+  std::string pairs;  // 16,000 times %u with a 32 KiB address: refused before it is built
+  for (int i = 0; i < 16000; ++i) pairs += "%u";
   struct Case {
     std::string message, error_part;
   } cases[] = {
+      {run_request("quotemill3", " -u ../x %u", "http://x/"), "plain file name"},
+      {run_request("quotemill", pairs, std::string(32768, 'x')), "would take 524288000 bytes, more than the 256 KiB"},
+      {run_request("quotemill", " -a %u", std::string(kMaxArgument - 3, 'x')), "would take 262145 bytes"},
       {R"({"kind":"run","program":"/bin/sh","arguments":"-c reboot %u","url":"http://x/"})", "runs \"/bin/sh\""},
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/ -h"})", "blank"},
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/\"y"})", "double quote"},
@@ -234,11 +285,70 @@ TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
   };
   for (const Case& c : cases) {
     const Json a = ask(l, c.message);
-    EXPECT_EQ(*a.get("ok"), Json(false)) << c.message;
+    EXPECT_EQ(*a.get("ok"), Json(false)) << c.message.substr(0, 100);
     ASSERT_TRUE(a.get_string("error"));
     EXPECT_NE(a.get_string("error")->find(c.error_part), std::string::npos) << *a.get_string("error");
   }
   EXPECT_TRUE(l.runs.empty());
+}
+
+TEST(Requests, ATimeLimitIsANumberOfMillisecondsOrTheDefault) {
+  using std::chrono::milliseconds;
+  for (const char* value : {"", "abc", "12x", "-5", "+5", " 5", "0", "1.5", "2147483648", "99999999999999999999"})
+    EXPECT_EQ(worker_time_limit(value), milliseconds(120000)) << '"' << value << '"';
+  EXPECT_EQ(worker_time_limit("8000"), milliseconds(8000));
+  EXPECT_EQ(worker_time_limit("2147483647"), milliseconds(2147483647));
+}
+
+// As many copies of `line` after `head` as a request of kMaxMessage bytes holds, escaped as
+// a browser escapes: two bytes for a quote, a backslash, a tab or a line break.
+std::string fill(const std::string& head, const std::string& line) {
+  const auto cost = [](const std::string& t) { return t.size() + std::count_if(t.begin(), t.end(), [](char c) {
+                                                   return c == '"' || c == '\\' || c == '\t' || c == '\n';
+                                                 }); };
+  std::string text = head;
+  for (std::size_t size = cost(head) + std::strlen(R"({"kind":"parse","text":""})"); size + cost(line) <= kMaxMessage;
+       size += cost(line))
+    text += line;
+  return text;
+}
+
+TEST(Requests, AParseAnswerKeepsEveryEntryAndFitsWhatABrowserTakes) {
+  const std::string entry = "item, \"a\" = Copy & Execute program,\"quotemill\",\" -a %u\"\n";
+  const std::string tabs(2000, '\t');  // two bytes each in a request, six in the answer
+  const std::string tab_entry = "item, \"" + tabs + "\" = Copy & Execute program,\"quotemill3\",\" -a" + tabs + "%u\"\n";
+  const std::string tab_refused = "item, \"a\" = Copy & Execute program,\"" + tabs + "\",\" %u\"\n";  // and in the reason
+  std::string entries300, refused60;
+  for (int i = 0; i < 300; ++i) entries300 += entry;
+  for (int i = 0; i < 60; ++i) refused60 += "x\n";
+  const struct {
+    std::string text;
+    bool cut;  // whether refused lines are left out
+  } cases[] = {
+      {fill("", "x\n"), true},  // the most refused lines a request holds
+      {fill(entries300, "x\n"), true},
+      {fill(tab_entry + tab_refused, refused60 + entry), true},
+      {fill("", tab_entry), false},
+      {fill("", tab_refused), false},
+      {entries300 + "x\ny\n", false},
+  };
+  for (const auto& [text, cut] : cases) {
+    RecordingLauncher l;
+    const Json a = ask(l, to_json(Json::Object{{"kind", "parse"}, {"text", text}}));
+    const std::size_t framed = frame_message(to_json(a)).size();
+    EXPECT_LE(framed, kMaxAnswer);
+    const MenuLines all = parse_menu_lines(text);
+    EXPECT_EQ(a.get("entries")->array()->size(), all.entries.size());
+    const Json::Array& refused = *a.get("refused")->array();
+    const std::size_t left_out = static_cast<std::size_t>(*a.get("refusedLeftOut")->integer());
+    EXPECT_EQ(left_out > 0, cut) << left_out;
+    EXPECT_EQ(refused.size() + left_out, all.refused.size());
+    for (std::size_t i = 0; i < refused.size(); ++i) EXPECT_EQ(*refused[i].get_string("line"), all.refused[i].line);
+    if (left_out > 0) {  // the next one would not have fitted, but for the bytes kept for the count
+      const RefusedLine& next = all.refused[refused.size()];
+      EXPECT_GT(framed + to_json(Json::Object{{"line", next.line}, {"reason", next.reason}}).size() + 8, kMaxAnswer);
+    }
+  }
 }
 
 TEST(Manifests, WindowsRegistryKeysAndPaths) {
@@ -256,6 +366,23 @@ TEST(Manifests, WindowsRegistryKeysAndPaths) {
   // A Windows path in a manifest is JSON: each backslash escaped.
   const std::string m = chromium_manifest("C:\\Quotemill\\quotemill-host.exe");
   EXPECT_NE(m.find(R"("path":"C:\\Quotemill\\quotemill-host.exe")"), std::string::npos) << m;
+}
+
+TEST(Folders, TheWorkersFolderComesFromAbsolutePathsOnly) {
+  // Linux: $XDG_CONFIG_HOME/quotemill (a relative one is ignored, as XDG says), else HOME's.
+  EXPECT_EQ(posix_worker_folder("/home/u", "cfg").path, "/home/u/.config/quotemill");
+  EXPECT_EQ(posix_worker_folder("", "/cfg").path, "/cfg/quotemill");
+  EXPECT_NE(posix_worker_folder("home/u", "cfg").problem, "");
+  const std::pair<std::string, std::string> windows[] = {
+      {"C:\\Users\\u\\AppData\\Roaming", "C:\\Users\\u\\AppData\\Roaming\\Quotemill"},
+      {"\\\\server\\share", "\\\\server\\share\\Quotemill"},
+      {"", ""}, {"C:", ""}, {"C:AppData", ""}, {"\\AppData", ""}, {"AppData", ""},
+  };
+  for (const auto& [appdata, want] : windows) {
+    const Folder f = windows_worker_folder(appdata);
+    EXPECT_EQ(f.path, want) << appdata;
+    EXPECT_EQ(f.problem.empty(), !want.empty()) << appdata;
+  }
 }
 
 }  // namespace

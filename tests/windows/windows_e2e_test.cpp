@@ -211,6 +211,18 @@ TEST_F(WineE2E, ArgumentErrorShowsItsBoxesAndKeepsTheClipboard) {
   EXPECT_EQ(x_->clipboard(), "untouched");
 }
 
+TEST_F(WineE2E, BoxesCloseByThemselvesWhenTheirTimeIsUp) {
+  // As quotemill-host starts a worker: the boxes of the run share the limit, and nobody answers.
+  set_clipboard("untouched");
+  RunOptions o = exact("quotemill", "-a -h word", kJapanese);
+  o.env["QUOTEMILL_BOX_TIMEOUT_MS"] = "1500";
+  const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "run"}, o);
+  EXPECT_FALSE(r.timed_out) << "a box waited for OK";
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 5) << r.err;
+  EXPECT_EQ(x_->clipboard(), "untouched");
+}
+
 TEST_F(WineE2E, UnhandledErrorIsReportedInABox) {
   set_clipboard("keep me");
   Child worker = start("quotemill", "-b6a " + U);
