@@ -122,6 +122,7 @@ TEST_F(HostE2E, AWorkerThatDoesNotFinishInTimeIsStopped) {
   ASSERT_TRUE(x_->wait_window("^Quotemill_clip$", 15s));
   const std::vector<Json> got = answers(host.wait(20s).out);
   ASSERT_EQ(got.size(), 1u);
+  ASSERT_NE(got[0].get("timedOut"), nullptr) << host::to_json(got[0]);
   EXPECT_EQ(*got[0].get("timedOut"), Json(true));
   EXPECT_EQ(*got[0].get("ok"), Json(false));
   bool box_gone = false;  // the X server drops a dead client's windows a moment later
