@@ -2,15 +2,16 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build demo test test-sanitize fuzz install clean windows windows-package
+.PHONY: all setup build demo test test-sanitize fuzz install clean windows windows-package deb
 
 all: build
 
 setup:
 	sh scripts/setup.sh
 
+# `make install PREFIX=/opt/quotemill` installs elsewhere than /usr/local.
 build: setup
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(PREFIX),-DCMAKE_INSTALL_PREFIX=$(PREFIX))
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The Windows programs, cross-built with mingw-w64: build-windows/quotemill.exe,
@@ -33,8 +34,20 @@ windows-package: windows
 	cd $(WINDOWS_BUILD)/package && cmake -E tar cf ../quotemill-windows.zip --format=zip Quotemill
 	@echo "$(WINDOWS_BUILD)/quotemill-windows.zip"
 
-demo: build
-	sh scripts/demo.sh $(BUILD)
+# The demo installs and builds only what it runs: the worker, without the tests.
+DEMO_BUILD ?= build-demo
+
+demo:
+	sh scripts/setup.sh demo
+	cmake -S . -B $(DEMO_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target quotemill quotemill_ui
+	sh scripts/demo.sh $(DEMO_BUILD)
+
+# The Debian package, built with Debian's own tools (debian/): build-deb/quotemill_VERSION_ARCH.deb.
+DEB_BUILD ?= build-deb
+
+deb: setup
+	sh packaging/deb.sh $(DEB_BUILD)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -66,4 +79,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(DEB_BUILD) $(DEMO_BUILD)

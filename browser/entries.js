@@ -7,13 +7,14 @@ const isFirefox = typeof globalThis.browser !== 'undefined' && typeof api.runtim
 const HOST_NAME = 'quotemill';
 
 // The lines the settings window generates at its start values for the a-tag and q-tag
-// styles, as the host parses them: a fresh install works before any set-up.
+// styles, as the host parses them: a fresh install works before any set-up. They name the
+// installed quotemill (workers.js).
 const DEFAULT_LINES =
-  'item, "aタグを挿入してコピー" = Copy & Execute program,"/usr/local/bin/quotemill"," -a  %u"\n' +
-  'item, "qタグを挿入してコピー" = Copy & Execute program,"/usr/local/bin/quotemill"," -q  %u"\n';
+  `item, "aタグを挿入してコピー" = Copy & Execute program,"${WORKER_DIR}/quotemill"," -a  %u"\n` +
+  `item, "qタグを挿入してコピー" = Copy & Execute program,"${WORKER_DIR}/quotemill"," -q  %u"\n`;
 const DEFAULT_ENTRIES = [
-  { caption: 'aタグを挿入してコピー', program: '/usr/local/bin/quotemill', arguments: ' -a  %u' },
-  { caption: 'qタグを挿入してコピー', program: '/usr/local/bin/quotemill', arguments: ' -q  %u' },
+  { caption: 'aタグを挿入してコピー', program: `${WORKER_DIR}/quotemill`, arguments: ' -a  %u' },
+  { caption: 'qタグを挿入してコピー', program: `${WORKER_DIR}/quotemill`, arguments: ' -q  %u' },
 ];
 
 async function loadEntries() {

@@ -74,9 +74,9 @@ PosixLauncher::PosixLauncher(std::string host_path, std::chrono::milliseconds ti
     : host_dir_(host_path.substr(0, host_path.rfind('/') + 1)), time_limit_(time_limit) {}
 
 std::string PosixLauncher::find_worker(std::string_view name) {
-  // A build tree has the workers beside the host; an installed host lives in libexec and
-  // finds them in the program directory.
-  for (const std::string& dir : {host_dir_, host_dir_ + QUOTEMILL_BIN_DIR_FROM_LIBEXEC + "/"}) {
+  // A build tree has the workers beside the host; an installed host lives with the window
+  // modules and finds them in the program directory.
+  for (const std::string& dir : {host_dir_, host_dir_ + QUOTEMILL_BIN_DIR_FROM_HOST + "/"}) {
     const std::string path = dir + std::string(name);
     if (executable(path)) return path;
   }

@@ -26,9 +26,6 @@ namespace {
 
 using namespace qm::host;
 
-constexpr char kUsage[] =
-    "usage: quotemill-host --register | --unregister | --manifest chromium [EXTENSION_ID] | --manifest firefox\n"
-    "  (browsers start it with no option, or with their own arguments)\n";
 
 std::string environment(const char* name) {
   const char* v = std::getenv(name);
@@ -101,13 +98,10 @@ int main(int argc, char** argv) {
   const std::string option = argc > 1 ? argv[1] : "";
   if (option == "--register") return register_host(host_path);
   if (option == "--unregister") return unregister_host();
-  if (option == "--manifest" && argc > 2 && std::strcmp(argv[2], "chromium") == 0) {
-    std::fputs(chromium_manifest(host_path, argc > 3 ? argv[3] : kChromiumExtensionId).c_str(), stdout);
-    return 0;
-  }
-  if (option == "--manifest" && argc > 2 && std::strcmp(argv[2], "firefox") == 0) {
-    std::fputs(firefox_manifest(host_path).c_str(), stdout);
-    return 0;
+  if (option == "--manifest") {
+    const std::optional<std::string> manifest = manifest_for({argv + 2, argv + argc}, host_path);
+    std::fputs(manifest ? manifest->c_str() : kUsage, manifest ? stdout : stderr);
+    return manifest ? 0 : 2;
   }
   if (option == "--help" || option == "-h") {
     std::fputs(kUsage, stdout);

@@ -28,6 +28,24 @@ std::string firefox_manifest(const std::string& host_path) {
   return to_json(m) + "\n";
 }
 
+std::optional<std::string> manifest_for(const std::vector<std::string>& words, const std::string& own_path) {
+  if (words.empty() || (words[0] != "chromium" && words[0] != "firefox")) return std::nullopt;
+  const bool firefox = words[0] == "firefox";
+  std::string host_path = own_path, extension_id = kChromiumExtensionId;
+  bool named_extension = false;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    if (words[i] == "--host" && i + 1 < words.size() && !words[i + 1].empty()) {
+      host_path = words[++i];
+    } else if (!firefox && !named_extension && !words[i].starts_with("-")) {
+      extension_id = words[i];
+      named_extension = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return firefox ? firefox_manifest(host_path) : chromium_manifest(host_path, extension_id);
+}
+
 std::vector<ManifestPlace> user_manifest_places(const std::string& home, const std::string& config_home) {
   const std::string file = std::string("/NativeMessagingHosts/") + kHostName + ".json";
   std::vector<ManifestPlace> places;

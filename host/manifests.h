@@ -3,6 +3,7 @@
 // start it, and where each browser looks for them.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,17 @@ inline constexpr char kFirefoxExtensionId[] = "companion@quotemill";
 
 std::string chromium_manifest(const std::string& host_path, const std::string& extension_id = kChromiumExtensionId);
 std::string firefox_manifest(const std::string& host_path);
+
+// What `--manifest chromium [EXTENSION_ID] | firefox`, each with an optional `--host PATH`,
+// prints: the manifest naming PATH, or `own_path` without it; nullopt when the words after
+// "--manifest" (`words`) are none of these. An install writes the manifests of the host it
+// installs through `--host`, so every manifest comes from here.
+std::optional<std::string> manifest_for(const std::vector<std::string>& words, const std::string& own_path);
+
+inline constexpr char kUsage[] =
+    "usage: quotemill-host --register | --unregister\n"
+    "       quotemill-host --manifest chromium [EXTENSION_ID] [--host PATH] | --manifest firefox [--host PATH]\n"
+    "  (browsers start it with no option, or with their own arguments)\n";
 
 struct ManifestPlace {
   std::string browser;                    // "Chromium", "Firefox", ...

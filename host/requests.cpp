@@ -8,7 +8,7 @@
 namespace qm::host {
 namespace {
 
-constexpr char kVersion[] = "0.1.0";
+constexpr char kVersion[] = QUOTEMILL_VERSION;  // the project's, which the extension's manifest holds
 constexpr char kCaptionVariable[] = "QUOTEMILL_CAPTION=";
 constexpr std::chrono::milliseconds kDefaultTimeLimit = std::chrono::minutes(2);
 

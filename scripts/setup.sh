@@ -1,15 +1,22 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing Quotemill need, when
-# any is missing. Runs as root, or through sudo. The Windows programs are cross-built with
-# mingw-w64 (the posix-threads compiler) and tested under Wine.
+# Installs the Debian packages that Quotemill needs, when any is missing. Runs as root, or
+# through sudo. `setup.sh demo`: only what building and running the worker takes. Without an
+# argument: everything that building, packaging and testing take, the browsers of the
+# browser tests among it; the Windows programs are cross-built with mingw-w64 (the
+# posix-threads compiler), packaged with NSIS and tested under Wine.
 set -e
-packages="cmake make g++ pkg-config libx11-dev qt6-base-dev libgtest-dev libgmock-dev
-  libbenchmark-dev xvfb xauth x11-utils xclip xsel xdotool openbox fonts-ipafont-gothic
-  clang libclang-rt-14-dev chromium firefox-esr
+demo_packages="cmake make g++ pkg-config libx11-dev qt6-base-dev xvfb xauth x11-utils xclip
+  fonts-ipafont-gothic"
+packages="$demo_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
+  clang libclang-rt-14-dev chromium firefox-esr debhelper dpkg-dev lintian
   g++-mingw-w64-x86-64-posix wine wine64"
-# The browser tests drive the installed browsers with puppeteer-core from npm; Debian's npm
-# only where no npm is installed already.
-command -v npm >/dev/null 2>&1 || packages="$packages npm"
+if [ "$1" = demo ]; then
+  packages="$demo_packages"
+else
+  # The browser tests drive the installed browsers with puppeteer-core from npm; Debian's
+  # npm only where no npm is installed already.
+  command -v npm >/dev/null 2>&1 || packages="$packages npm"
+fi
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -21,6 +28,8 @@ if [ -n "$missing" ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 fi
+
+[ "$1" = demo ] && exit 0
 
 # The browser tests' node modules, exactly as locked; again only when the lock changed.
 browser_tests="$(dirname "$0")/../tests/browser"

@@ -368,6 +368,32 @@ TEST(Manifests, WindowsRegistryKeysAndPaths) {
   EXPECT_NE(m.find(R"("path":"C:\\Quotemill\\quotemill-host.exe")"), std::string::npos) << m;
 }
 
+// The command line of `--manifest`: an install names the host it installs with --host.
+TEST(Manifests, TheManifestCommandLine) {
+  const std::string own = "/build/quotemill-host", installed = "/usr/lib/quotemill/quotemill-host";
+  struct Case {
+    std::vector<std::string> words;
+    std::optional<std::string> want;
+  } cases[] = {
+      {{"chromium"}, chromium_manifest(own)},
+      {{"firefox"}, firefox_manifest(own)},
+      {{"chromium", "abcdefghijklmnopabcdefghijklmnop"}, chromium_manifest(own, "abcdefghijklmnopabcdefghijklmnop")},
+      {{"chromium", "--host", installed}, chromium_manifest(installed)},
+      {{"chromium", "--host", installed, "abcd"}, chromium_manifest(installed, "abcd")},
+      {{"chromium", "abcd", "--host", installed}, chromium_manifest(installed, "abcd")},
+      {{"firefox", "--host", installed}, firefox_manifest(installed)},
+      {{}, std::nullopt},
+      {{"opera"}, std::nullopt},
+      {{"firefox", "abcd"}, std::nullopt},          // Firefox's manifest names its add-on itself
+      {{"chromium", "--host"}, std::nullopt},       // a path must follow
+      {{"chromium", "--host", ""}, std::nullopt},
+      {{"chromium", "a", "b"}, std::nullopt},
+      {{"chromium", "--hots", installed}, std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(manifest_for(c.words, own), c.want) << ::testing::PrintToString(c.words);
+  EXPECT_NE(chromium_manifest(installed).find("\"path\":\"" + installed + "\""), std::string::npos);
+}
+
 TEST(Folders, TheWorkersFolderComesFromAbsolutePathsOnly) {
   // Linux: $XDG_CONFIG_HOME/quotemill (a relative one is ignored, as XDG says), else HOME's.
   EXPECT_EQ(posix_worker_folder("/home/u", "cfg").path, "/home/u/.config/quotemill");
