@@ -1,12 +1,12 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing Quotemill need, when
 # any is missing. Runs as root, or through sudo. The Windows programs are cross-built with
-# mingw-w64 (the posix-threads compiler) and tested under Wine.
+# mingw-w64 (the posix-threads compiler) and tested under Wine; their installer is made with NSIS.
 set -e
 packages="cmake make g++ pkg-config libx11-dev qt6-base-dev libgtest-dev libgmock-dev
   libbenchmark-dev xvfb xauth x11-utils xclip xsel xdotool openbox fonts-ipafont-gothic
   clang libclang-rt-14-dev chromium firefox-esr
-  g++-mingw-w64-x86-64-posix wine wine64"
+  g++-mingw-w64-x86-64-posix wine wine64 nsis"
 # The browser tests drive the installed browsers with puppeteer-core from npm; Debian's npm
 # only where no npm is installed already.
 command -v npm >/dev/null 2>&1 || packages="$packages npm"
