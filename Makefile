@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build demo test test-sanitize fuzz install clean windows windows-package deb
+.PHONY: all setup build demo test test-sanitize fuzz install clean windows windows-package windows-installer deb
 
 all: build
 
@@ -23,16 +23,15 @@ windows: setup
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target quotemill quotemill3 quotemill-host
 
-# A zip for Windows users: the three programs, the extension and a README.
+# A zip for Windows users, and the per-user installer Quotemill-Setup-VERSION.exe (NSIS), both
+# of one folder: the three programs stripped, the extension, a README (packaging/windows).
 windows-package: windows
-	rm -rf $(WINDOWS_BUILD)/package && mkdir -p $(WINDOWS_BUILD)/package/Quotemill
-	for p in quotemill quotemill3 quotemill-host; do \
-	  x86_64-w64-mingw32-strip -o $(WINDOWS_BUILD)/package/Quotemill/$$p.exe $(WINDOWS_BUILD)/$$p.exe || exit 1; \
-	done
-	cp -r browser $(WINDOWS_BUILD)/package/Quotemill/browser
-	sed 's/$$/\r/' packaging/README-Windows.txt > $(WINDOWS_BUILD)/package/Quotemill/README.txt  # Notepad's line breaks
-	cd $(WINDOWS_BUILD)/package && cmake -E tar cf ../quotemill-windows.zip --format=zip Quotemill
+	cmake --build $(WINDOWS_BUILD) --target windows_zip
 	@echo "$(WINDOWS_BUILD)/quotemill-windows.zip"
+
+windows-installer: windows
+	cmake --build $(WINDOWS_BUILD) --target windows_installer
+	@cat $(WINDOWS_BUILD)/windows-installer.txt
 
 # The demo installs and builds only what it runs: the worker, without the tests.
 DEMO_BUILD ?= build-demo

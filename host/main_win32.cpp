@@ -68,9 +68,31 @@ int register_host(const std::string& host_path) {
   return 0;
 }
 
+bool empty_key(const std::string& key) {
+  HKEY k;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, w(qm::utf8_to_utf16(key)), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS)
+    return false;
+  DWORD subkeys = 1, values = 1;
+  const LONG rc = RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                   nullptr, nullptr, nullptr);
+  RegCloseKey(k);
+  return rc == ERROR_SUCCESS && subkeys == 0 && values == 0;
+}
+
+// --register made the key's parents where the browser had not: those left empty go too, the
+// vendor's key under Software included, so an uninstall leaves no empty key behind.
+bool remove_key(std::string key) {
+  if (RegDeleteKeyW(HKEY_CURRENT_USER, w(qm::utf8_to_utf16(key))) != ERROR_SUCCESS) return false;
+  for (std::size_t cut; (cut = key.rfind('\\')) != std::string::npos && key.find('\\') < cut;) {
+    key.resize(cut);
+    if (!empty_key(key) || RegDeleteKeyW(HKEY_CURRENT_USER, w(qm::utf8_to_utf16(key))) != ERROR_SUCCESS) break;
+  }
+  return true;
+}
+
 int unregister_host(const std::string& host_path) {
   for (const RegistryPlace& p : registry_places())
-    if (RegDeleteKeyW(HKEY_CURRENT_USER, w(qm::utf8_to_utf16(p.key))) == ERROR_SUCCESS)
+    if (remove_key(p.key))
       std::printf("%s: removed HKEY_CURRENT_USER\\%s\n", p.browser.c_str(), p.key.c_str());
   for (const bool firefox : {false, true}) _wremove(w(qm::utf8_to_utf16(manifest_file(host_path, firefox))));
   return 0;

@@ -9,7 +9,7 @@ demo_packages="cmake make g++ pkg-config libx11-dev qt6-base-dev xvfb xauth x11-
   fonts-ipafont-gothic"
 packages="$demo_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
   clang libclang-rt-14-dev chromium firefox-esr debhelper dpkg-dev lintian
-  g++-mingw-w64-x86-64-posix wine wine64"
+  g++-mingw-w64-x86-64-posix wine wine64 nsis"
 if [ "$1" = demo ]; then
   packages="$demo_packages"
 else
