@@ -9,9 +9,8 @@ all: build
 setup:
 	sh scripts/setup.sh
 
-# `make install PREFIX=/opt/quotemill` installs elsewhere than /usr/local.
 build: setup
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(PREFIX),-DCMAKE_INSTALL_PREFIX=$(PREFIX))
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The Windows programs, cross-built with mingw-w64: build-windows/quotemill.exe,
@@ -37,7 +36,7 @@ windows-installer: windows
 DEMO_BUILD ?= build-demo
 
 demo:
-	sh scripts/setup.sh demo
+	sh scripts/setup.sh programs
 	cmake -S . -B $(DEMO_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 	cmake --build $(DEMO_BUILD) -j $(JOBS) --target quotemill quotemill_ui
 	sh scripts/demo.sh $(DEMO_BUILD)
@@ -74,8 +73,15 @@ fuzz: setup
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-install: build
-	cmake --install $(BUILD)
+# The programs alone, built without the tests, installed into /usr/local or PREFIX.
+INSTALL_BUILD ?= build-install
+
+install:
+	sh scripts/setup.sh programs
+	cmake -S . -B $(INSTALL_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+	  $(if $(PREFIX),-DCMAKE_INSTALL_PREFIX=$(PREFIX))
+	cmake --build $(INSTALL_BUILD) -j $(JOBS)
+	cmake --install $(INSTALL_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(DEB_BUILD) $(DEMO_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(DEB_BUILD) $(DEMO_BUILD) $(INSTALL_BUILD)

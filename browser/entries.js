@@ -60,9 +60,10 @@ const TEXTS = {
   hostMissing: {
     title: 'Quotemill is not installed for this browser',
     text: 'The extension needs Quotemill\'s helper program, quotemill-host, and it is not ' +
-      'installed for this browser. Install Quotemill ("make install"), run ' +
-      '"quotemill-host --register" once, then restart the browser (see the README, ' +
-      '"Quotemill in your browser"). Nothing was copied.',
+      'installed for this browser. Install Quotemill (the Debian package, the Windows ' +
+      'installer, or "make install" from source), run "quotemill-host --register" once as ' +
+      'yourself where this browser needs it, then restart the browser (see the README, ' +
+      '"Install"). Nothing was copied.',
   },
   hostFailed: {
     title: 'Quotemill\'s helper stopped',

@@ -1,17 +1,17 @@
 #!/bin/sh
 # Installs the Debian packages that Quotemill needs, when any is missing. Runs as root, or
-# through sudo. `setup.sh demo`: only what building and running the worker takes. Without an
+# through sudo. `setup.sh programs`: only what building and running the programs take. Without an
 # argument: everything that building, packaging and testing take, the browsers of the
 # browser tests among it; the Windows programs are cross-built with mingw-w64 (the
 # posix-threads compiler), packaged with NSIS and tested under Wine.
 set -e
-demo_packages="cmake make g++ pkg-config libx11-dev qt6-base-dev xvfb xauth x11-utils xclip
+program_packages="cmake make g++ pkg-config libx11-dev qt6-base-dev xvfb xauth x11-utils xclip
   fonts-ipafont-gothic"
-packages="$demo_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
+packages="$program_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
   clang libclang-rt-14-dev chromium firefox-esr debhelper dpkg-dev lintian
   g++-mingw-w64-x86-64-posix wine wine64 nsis"
-if [ "$1" = demo ]; then
-  packages="$demo_packages"
+if [ "$1" = programs ]; then
+  packages="$program_packages"
 else
   # The browser tests drive the installed browsers with puppeteer-core from npm; Debian's
   # npm only where no npm is installed already.
@@ -29,7 +29,7 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 fi
 
-[ "$1" = demo ] && exit 0
+[ "$1" = programs ] && exit 0
 
 # The browser tests' node modules, exactly as locked; again only when the lock changed.
 browser_tests="$(dirname "$0")/../tests/browser"

@@ -120,8 +120,10 @@ async function address(page) {
 }
 
 export class Companion {
-  constructor(name) {
+  // `installed`: the browser as a user starts it, with the extension the system has installed.
+  constructor(name, { installed = false } = {}) {
     this.name = name;
+    this.installed = installed;
   }
 
   async start() {
@@ -129,11 +131,46 @@ export class Companion {
     this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage(), '/hostile.html': hostilePage(),
       '/passage.pdf': pdfDocument('A passage in a PDF document') });
     this.url = `${this.server.origin}/quote.html`;
-    this.b = await Browser.launch(this.name, this.session);
+    await this.launch();
+  }
+
+  async launch() {
+    this.b = await Browser.launch(this.name, this.session, {}, { installed: this.installed });
     this.page = (await this.b.browser.pages())[0] ?? await this.b.browser.newPage();
     await open(this.page, this.url);
     this.window = await waitFor(async () => (await this.session.windows('Quotemill test page'))[0], 10000,
       'the browser window');
+  }
+
+  // Closes the browser and starts it again with a fresh profile.
+  async relaunch() {
+    await this.b?.close();
+    await this.launch();
+  }
+
+  // Whether the context menu over the selected passage has the extension's submenu: it is
+  // opened as a pick would, and whatever opened is closed again.
+  async offersEntries() {
+    await this.focusPage();
+    const point = await selectPassage(this.page);
+    const before = await this.menus();
+    const opened = async (count) => [...await this.menus()].filter((w) => !before.has(w)).length >= count;
+    await this.session.xdotool('mousemove', String(point.x), String(point.y));
+    await this.session.xdotool('click', '3');
+    await waitFor(() => opened(1), 10000, 'the context menu');
+    await sleep(100);
+    for (const key of MENU_KEYS[this.name].open) await this.session.xdotool('key', key);
+    let submenu = true;
+    try {
+      await waitFor(() => opened(2), 3000, 'the extension\'s submenu');
+    } catch {
+      submenu = false;
+    }
+    for (let i = 0; i < 3 && await opened(1); ++i) {
+      await this.session.xdotool('key', 'Escape');
+      await sleep(100);
+    }
+    return submenu;
   }
 
   async stop() {

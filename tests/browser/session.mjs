@@ -4,7 +4,7 @@
 // bounded, nothing reaches the user's own display or clipboard, and whatever is started
 // here is ended when the run ends, however it ends.
 import { spawn, execFile } from 'node:child_process';
-import { mkdtempSync, rmSync, mkdirSync, writeFileSync, existsSync } from 'node:fs';
+import { mkdtempSync, rmSync, mkdirSync, writeFileSync, existsSync, readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
@@ -231,25 +231,30 @@ const OFFLINE_FIREFOX = {
 };
 
 // A browser with the extension loaded into a fresh profile whose host manifest is in place.
+// With `installed`, the browser as a user starts it, through Debian's own launcher and a fresh
+// profile, with whatever extension and host the system has installed and nothing of the test's.
 export class Browser {
-  static async launch(name, session, extra = {}) {
+  static async launch(name, session, extra = {}, { installed = false } = {}) {
     const b = new Browser();
     b.name = name;
     b.session = session;
     b.home = tempDir(`${name}-home`);
-    const manifest = await hostManifest(name);
     if (name === 'chromium') {
       b.profile = tempDir('chromium-profile');
       b.manifestFile = path.join(b.profile, 'NativeMessagingHosts', 'quotemill.json');
     } else {
+      b.profile = tempDir('firefox-profile');
       b.manifestFile = path.join(b.home, '.mozilla', 'native-messaging-hosts', 'quotemill.json');
     }
-    b.manifestText = manifest;
-    b.restoreHost();
+    if (!installed) {
+      b.manifestText = await hostManifest(name);
+      b.restoreHost();
+    }
     // MOZ_REMOTE_SETTINGS_DEVTOOLS: Firefox honours its services.settings.server only so.
     const env = { ...session.env, MOZ_REMOTE_SETTINGS_DEVTOOLS: '1', HOME: b.home, XDG_CONFIG_HOME: path.join(b.home, '.config'),
       XDG_CACHE_HOME: path.join(b.home, '.cache') };
-    const common = { executablePath: executable(name), headless: false, env, handleSIGINT: false,
+    const launcher = installed ? (name === 'chromium' ? '/usr/bin/chromium' : '/usr/bin/firefox-esr') : executable(name);
+    const common = { executablePath: launcher, headless: false, env, handleSIGINT: false,
       handleSIGTERM: false, handleSIGHUP: false, protocolTimeout: 20000, timeout: 30000,
       defaultViewport: null, dumpio: Boolean(process.env.QM_BROWSER_LOG) };
     if (name === 'chromium') {
@@ -260,19 +265,21 @@ export class Browser {
           '--password-store=basic', '--disable-gpu', '--disable-dev-shm-usage', '--disable-features=Translate,MediaRouter',
           '--lang=en-US', ...OFFLINE_CHROMIUM, ...(process.getuid?.() === 0 ? ['--no-sandbox', '--test-type'] : []), ...extraArgs] });
       b.track();
-      b.extensionId = await b.browser.installExtension(extensionDir);
+      b.extensionId = installed ? EXTENSION_ID : await b.browser.installExtension(extensionDir);
       b.optionsUrl = `chrome-extension://${b.extensionId}/options.html`;
       b.closedPage = 'chrome://version/';
     } else {
-      b.browser = await puppeteer.launch({ ...common, browser: 'firefox',
+      b.browser = await puppeteer.launch({ ...common, browser: 'firefox', userDataDir: b.profile,
         // The options page and about: pages are opened by the test itself.
         args: ['--width=1100', '--height=800', '--remote-allow-system-access'],
         extraPrefsFirefox: { 'browser.shell.checkDefaultBrowser': false, 'intl.locale.requested': 'en-US',
           'browser.aboutwelcome.enabled': false, 'datareporting.policy.dataSubmissionEnabled': false,
           'extensions.webextensions.restrictedDomains': '',
-          'extensions.webextensions.uuids': JSON.stringify({ 'companion@quotemill': FIREFOX_UUID }), 'devtools.policy.disabled': true } });
+          'extensions.webextensions.uuids': JSON.stringify({ 'companion@quotemill': FIREFOX_UUID }), 'devtools.policy.disabled': true,
+          // Firefox's own scopes, which puppeteer narrows: the system's add-ons load as for a user.
+          ...(installed ? { 'extensions.enabledScopes': 15 } : {}) } });
       b.track();
-      b.extensionId = await b.browser.installExtension(extensionDir);
+      b.extensionId = installed ? 'companion@quotemill' : await b.browser.installExtension(extensionDir);
       b.optionsUrl = `moz-extension://${FIREFOX_UUID}/options.html`;
       b.closedPage = 'about:mozilla';
     }
@@ -283,6 +290,16 @@ export class Browser {
     const pid = this.browser.process()?.pid;
     if (pid) groups.add(pid);  // puppeteer starts the browser in a group of its own
     this.pid = pid;
+  }
+
+  // The add-ons of the Firefox profile that are loaded, as Firefox lists them once started.
+  firefoxAddons() {
+    try {
+      const list = JSON.parse(readFileSync(path.join(this.profile, 'extensions.json'), 'utf8'));
+      return list.addons.filter((a) => a.active).map((a) => `${a.id} ${a.location}`);
+    } catch {
+      return undefined;  // not written yet
+    }
   }
 
   removeHost() { rmSync(this.manifestFile, { force: true }); }
