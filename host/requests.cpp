@@ -1,5 +1,8 @@
 #include "requests.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "menu_lines.h"
 #include "messaging.h"
 #include "text.h"
@@ -123,7 +126,8 @@ std::chrono::milliseconds worker_time_limit(std::string_view value) {
 std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit) {
   std::vector<std::string> variables;
   if (!caption.empty()) variables.push_back(kCaptionVariable + caption);
-  variables.push_back(std::string(kBoxTimeLimitVariable) + "=" + std::to_string(time_limit.count()));
+  const auto box_limit = std::min<std::int64_t>(time_limit.count() + 5000, 2147483647);
+  variables.push_back(std::string(kBoxTimeLimitVariable) + "=" + std::to_string(box_limit));
   return variables;
 }
 

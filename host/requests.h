@@ -63,7 +63,9 @@ std::vector<std::string> output_lines(std::string_view text);
 std::chrono::milliseconds worker_time_limit(std::string_view value);
 
 // The variables the launchers set for a worker ("NAME=VALUE", UTF-8): the browser window's
-// caption when there is one, and the limit for its boxes, which is the host's own.
+// caption when there is one, and the limit for its boxes: the host's own and a few seconds
+// more, so that while the host lives it stops the worker first and says so, and the boxes'
+// own limit ends only a worker whose host is gone.
 std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit);
 // Whether an entry of the host's environment is one of those, and so left out.
 bool is_worker_variable(std::string_view entry);

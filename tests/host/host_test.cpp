@@ -298,6 +298,17 @@ TEST(Requests, ATimeLimitIsANumberOfMillisecondsOrTheDefault) {
     EXPECT_EQ(worker_time_limit(value), milliseconds(120000)) << '"' << value << '"';
   EXPECT_EQ(worker_time_limit("8000"), milliseconds(8000));
   EXPECT_EQ(worker_time_limit("2147483647"), milliseconds(2147483647));
+  // A worker's boxes wait a little longer than the host, which stops the worker first.
+  struct Case {
+    std::string caption;
+    milliseconds limit;
+    std::vector<std::string> want;
+  } cases[] = {
+      {"", milliseconds(3000), {"QUOTEMILL_BOX_TIMEOUT_MS=8000"}},
+      {"Page - Firefox", milliseconds(120000), {"QUOTEMILL_CAPTION=Page - Firefox", "QUOTEMILL_BOX_TIMEOUT_MS=125000"}},
+      {"", milliseconds(2147483647), {"QUOTEMILL_BOX_TIMEOUT_MS=2147483647"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(worker_variables(c.caption, c.limit), c.want) << c.limit.count();
 }
 
 // As many copies of `line` after `head` as a request of kMaxMessage bytes holds, escaped as
