@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <memory>
 #include <optional>
 
-#include "clipboard_x11.h"
 #include "error.h"
-#include "foreground_x11.h"
+#include "desktop.h"
 #include "message_box.h"
 #include "messages.h"
 #include "process.h"
@@ -22,7 +22,7 @@ QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept;
 namespace {
 
 void run_notice_window(const std::string& text) {
-  if (!qm::display_reachable()) {
+  if (!qm::desktop_reachable()) {
     std::fprintf(stderr, "%s\n", qm::box_log_line({"Quotemill_clip", text}).c_str());
     return;
   }
@@ -32,26 +32,23 @@ void run_notice_window(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
+  if (const std::optional<int> status = qm::run_desktop_job()) return *status;
 
   qm::keep_freed_memory();
-  qm::DesktopBoxes boxes("quotemill3_ui.so");
+  const qm::CodePage cp = qm::locale_code_page();
+  qm::DesktopServices desktop = qm::open_desktop(cp, "quotemill3_ui");
   try {
-    const qm::CodePage cp = qm::locale_code_page();
-    qm::X11Clipboard desktop_clipboard;
-    qm::OneShotClipboard clipboard(desktop_clipboard, cp);
+    qm::OneShotClipboard clipboard(*desktop.clipboard, cp);
     // quotemill-host passes the caption of the browser window the request came from.
     const char* given = std::getenv("QUOTEMILL_CAPTION");
-    qm::FixedForegroundWindow given_foreground(given ? given : "");
-    std::optional<qm::X11ForegroundWindow> desktop_foreground;
-    qm::ForegroundWindow& foreground =
-        given ? static_cast<qm::ForegroundWindow&>(given_foreground) : desktop_foreground.emplace(desktop_clipboard);
-    qm::lite::Services services{clipboard, boxes, foreground, cp, qm::lite::ReadFileFromDisk, run_notice_window};
+    const std::unique_ptr<qm::ForegroundWindow> foreground =
+        given ? std::make_unique<qm::FixedForegroundWindow>(given) : desktop.foreground();
+    qm::lite::Services services{clipboard, *desktop.boxes, *foreground, cp, qm::lite::ReadFileFromDisk, run_notice_window};
     qm::lite::ProcessRequest(qm::lite::SplitArguments(qm::join_arguments(argc, argv)), services);
   } catch (const std::bad_alloc&) {
     // A selection too large for the memory the run may use; nothing was written.
     qm::return_freed_memory();
-    qm::lite::ShowNotice(boxes, qm::kCannotOpenClipboard);
+    qm::lite::ShowNotice(*desktop.boxes, qm::kCannotOpenClipboard);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quotemill3: %s\n", e.what());  // the run ends with status 0 all the same
   }

@@ -3,26 +3,26 @@
 
 #include <cstdio>
 
-#include "clipboard_x11.h"
-#include "user_locale.h"
+#include "desktop.h"
 #include "process.h"
 #include "program.h"
 #include "settings_window.h"
 #include "ui_module.h"
+#include "user_locale.h"
 
 namespace {
 
 // Settings mode: the window lives in the window module, which needs a display; without one
 // Qt would abort, so the run says why and fails.
-int run_settings_window(const std::string& program_path, const qm::CodePage& cp) {
-  if (!qm::display_reachable()) {
+int run_settings_window(const std::string& program_path, const qm::CodePage& cp, qm::ClipboardBackend& clipboard) {
+  if (!qm::desktop_reachable()) {
     std::fputs("quotemill: cannot open the settings window: no X display can be reached (is DISPLAY set?)\n",
                stderr);
     return 1;
   }
   try {
     auto* run = qm::UiModule::load("quotemill_ui.so").function<decltype(qm_ui_run_settings)>("qm_ui_run_settings");
-    return run(program_path, cp);
+    return run(program_path, cp, clipboard);
   } catch (const qm::Error& e) {
     std::fprintf(stderr, "quotemill: cannot open the settings window: %s\n", e.what());
     return 1;
@@ -32,14 +32,14 @@ int run_settings_window(const std::string& program_path, const qm::CodePage& cp)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
+  if (const std::optional<int> status = qm::run_desktop_job()) return *status;
 
   qm::keep_freed_memory();
   const qm::CodePage cp = qm::locale_code_page();
   const qm::Arguments args(qm::executable_path(), qm::split_command_line(qm::join_arguments(argc, argv), cp));
-  qm::X11Clipboard desktop_clipboard;
-  qm::CountedClipboard clipboard(desktop_clipboard, cp);
-  qm::DesktopBoxes boxes("quotemill_ui.so");
-  qm::Desktop desktop{clipboard, boxes, cp, [&args, &cp] { return run_settings_window(args[0], cp); }};
+  qm::DesktopServices services = qm::open_desktop(cp, "quotemill_ui");
+  qm::CountedClipboard clipboard(*services.clipboard, cp);
+  qm::Desktop desktop{clipboard, *services.boxes, cp,
+                      [&] { return run_settings_window(args[0], cp, *services.clipboard); }};
   return qm::run_quotemill(args, desktop);
 }

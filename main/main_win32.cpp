@@ -1,8 +1,7 @@
 // quotemill for Windows: quotes the clipboard as HTML when a browser starts it with a page
 // address, opens its settings window when started without arguments.
 
-#include "clipboard_win32.h"
-#include "message_box_win32.h"
+#include "desktop.h"
 #include "process.h"
 #include "process_win32.h"
 #include "program.h"
@@ -14,9 +13,9 @@ int main() {
   // The command line exactly as the browser wrote it, not the C runtime's argument vector,
   // which would have applied Windows' own quoting rules to it.
   const qm::Arguments args(qm::executable_path(), qm::split_command_line(qm::command_line_arguments(cp), cp));
-  qm::Win32Clipboard desktop_clipboard(cp);
-  qm::CountedClipboard clipboard(desktop_clipboard, cp);
-  qm::Win32Boxes boxes;
-  qm::Desktop desktop{clipboard, boxes, cp, [&args, &cp] { return qm::settings::RunSettingsWindow(args[0], cp); }};
+  qm::DesktopServices services = qm::open_desktop(cp, "");
+  qm::CountedClipboard clipboard(*services.clipboard, cp);
+  qm::Desktop desktop{clipboard, *services.boxes, cp,
+                      [&] { return qm::settings::RunSettingsWindow(args[0], cp, *services.clipboard); }};
   return qm::run_quotemill(args, desktop);
 }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "clipboard_x11.h"
 #include "look.h"
 #include "qt_boxes.h"
 #include "qt_desktop.h"
@@ -22,7 +21,8 @@ QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
   }
 }
 
-QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp) noexcept try {
+QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp,
+                                    qm::ClipboardBackend& clipboard) noexcept try {
   qm::quiet_qt_messages();
   // The window loop's own application object: it must be gone before the Qt libraries clean
   // up at exit, which a static one would outlive. Boxes shown meanwhile use this one.
@@ -31,9 +31,8 @@ QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::C
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
   qm::settings::apply_look(app);
-  qm::X11Clipboard desktop_clipboard;
   qm::QtBoxes boxes;
-  qm::settings::TForm2 Form2(desktop_clipboard, boxes, program_path, cp);
+  qm::settings::TForm2 Form2(clipboard, boxes, program_path, cp);
   Form2.show();
   return app.exec();  // ends when the form closes, the program's last window
 } catch (const std::exception& e) {

@@ -35,17 +35,6 @@ std::string box_log_line(const Box& box);
 // however many boxes it shows.
 std::optional<std::chrono::milliseconds> box_time_left();
 
-// Boxes on the desktop through the program's window module, loaded only when a box must be
-// shown. Without a reachable display only the standard-error line is written.
-class DesktopBoxes : public MessageBoxes {
- public:
-  explicit DesktopBoxes(std::string module_file) : module_file_(std::move(module_file)) {}
-  void show(const Box& box) override;
-
- private:
-  std::string module_file_;
-};
-
 // Boxes kept for tests to look at.
 class RecordedBoxes : public MessageBoxes {
  public:

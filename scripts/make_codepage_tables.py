@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes platform/codepage_tables.inc: the characters of every code of CP932 and EUC-JP,
+"""Writes text/codepage_tables.inc: the characters of every code of CP932 and EUC-JP,
 read from the C library's iconv, so that both code pages convert by table on every
 platform and give the same bytes everywhere.
 
-    python3 scripts/make_codepage_tables.py > platform/codepage_tables.inc
+    python3 scripts/make_codepage_tables.py > text/codepage_tables.inc
 """
 import ctypes
 import ctypes.util

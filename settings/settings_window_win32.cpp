@@ -1,4 +1,4 @@
-// The entry of the Win32 settings window: the form over the desktop clipboard, its boxes
+// The entry of the Win32 settings window: the form over the given clipboard, its boxes
 // owned by the form, and the window loop until the form has closed.
 
 #include "settings_window_win32.h"
@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "clipboard_win32.h"
 #include "message_box_win32.h"
 #include "settings_form_win32.h"
 #include "window_win32.h"
@@ -23,9 +22,8 @@ class FormBoxes : public MessageBoxes {
 
 }  // namespace
 
-int RunSettingsWindow(const std::string& program_path, const CodePage& cp) {
+int RunSettingsWindow(const std::string& program_path, const CodePage& cp, ClipboardBackend& clipboard) {
   try {
-    Win32Clipboard clipboard(cp);
     FormBoxes boxes;
     TForm2 form(clipboard, boxes, program_path, cp);
     boxes.owner = form.window();

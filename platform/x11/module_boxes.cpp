@@ -1,13 +1,14 @@
+#include "module_boxes.h"
+
 #include <cstdio>
 
 #include "clipboard_x11.h"
 #include "error.h"
-#include "message_box.h"
 #include "ui_module.h"
 
 namespace qm {
 
-void DesktopBoxes::show(const Box& box) {
+void ModuleBoxes::show(const Box& box) {
   std::fprintf(stderr, "%s\n", box_log_line(box).c_str());
   std::fflush(stderr);
   if (!display_reachable()) return;
