@@ -1,5 +1,7 @@
 #include "menu_entries.h"
 
+#include "text.h"
+
 namespace qm::settings {
 namespace {
 
@@ -8,13 +10,6 @@ constexpr char kHeadQ[] = "item, \"qタグを挿入してコピー\" = Copy & Ex
 constexpr char kHeadOre[] = "item, \"『俺ニュース』方式リンクでコピー\" = Copy & Execute program,\"";
 constexpr char kHeadBlockquote[] = "item, \"blockquoteタグを挿入してコピー\" = Copy & Execute program,\"";
 constexpr char kHeadHatena[] = "item, \"はてなダイアリーの見出しっぽくコピー\" = Copy & Execute program,\"";
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The option piece of a style with an optional target: -a='target' or "-a ".
 std::string target_piece(const char* option, bool with_target, const std::string& target) {
@@ -37,20 +32,14 @@ std::optional<std::int32_t> read_form_number(std::string_view text) {
   else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X'))
     hex_prefix = 2;
 
-  std::uint64_t value = 0;
   if (hex_prefix) {
-    const std::string_view digits = rest.substr(hex_prefix);
-    if (digits.empty()) return std::nullopt;
-    for (char c : digits) {
-      const int d = hex_digit(c);
-      if (d < 0) return std::nullopt;
-      value = value * 16 + static_cast<unsigned>(d);
-      if (value > 0xFFFFFFFFu) return std::nullopt;
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    const std::optional<std::uint32_t> hex = hex_number(rest.substr(hex_prefix));
+    if (!hex) return std::nullopt;
+    return static_cast<std::int32_t>(*hex);
   }
   if (rest.empty()) return std::nullopt;
   const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+  std::uint64_t value = 0;
   for (char c : rest) {
     if (c < '0' || c > '9') return std::nullopt;
     value = value * 10 + static_cast<unsigned>(c - '0');

@@ -177,21 +177,27 @@ std::string replace_all_icase(std::string text, std::string_view from, std::stri
   return replace(std::move(text), from, to, cp, true);
 }
 
+std::optional<std::uint32_t> hex_number(std::string_view digits) noexcept {
+  if (digits.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : digits) {
+    const int d = hex_value(c);
+    if (d < 0) return std::nullopt;
+    value = value * 16 + static_cast<unsigned>(d);
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
 std::int32_t to_int32(std::string_view text, const CodePage& cp) {
   auto fail = [&]() -> std::int32_t {
     throw Error("'" + to_utf8(text, cp) + "' は整数ではありません");
   };
   std::uint64_t value = 0;
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    const std::string_view digits = text.substr(2);
-    if (digits.empty()) return fail();
-    for (char c : digits) {
-      const int d = hex_value(c);
-      if (d < 0) return fail();
-      value = value * 16 + static_cast<unsigned>(d);
-      if (value > 0xFFFFFFFFu) return fail();
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    const std::optional<std::uint32_t> hex = hex_number(text.substr(2));
+    if (!hex) return fail();
+    return static_cast<std::int32_t>(*hex);
   }
   if (text.empty()) return fail();
   for (char c : text) {

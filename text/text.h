@@ -3,6 +3,7 @@
 // a match never starts inside a multibyte character of the code page.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,10 @@ bool starts_with_icase(std::string_view text, std::string_view prefix) noexcept;
 // is when nothing matches and changed in place where it can be.
 std::string replace_all(std::string text, std::string_view from, std::string_view to, const CodePage& cp);
 std::string replace_all_icase(std::string text, std::string_view from, std::string_view to, const CodePage& cp);
+
+// Hexadecimal digits, at least one, with a value below 2^32; nullopt for anything else: the
+// hexadecimal numbers of the main worker and of its settings form.
+std::optional<std::uint32_t> hex_number(std::string_view digits) noexcept;
 
 // The main worker's number: decimal digits, or "0x"/"0X" and up to 32 bits of hexadecimal
 // digits (so 80000000 and above are negative). Anything else throws Error
