@@ -1,21 +1,17 @@
 #pragma once
 // The browser menu lines that the settings window writes (and that users write by hand for
-// quotemill3), read back into entries:
-//   item, "CAPTION" = Copy & Execute program,"PROGRAM"," ARGUMENTS"
+// quotemill3), read back into the entries the host will run, by the grammar of menu_line.h.
 // Pure functions over UTF-8 texts.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "menu_line.h"
+
 namespace qm::host {
 
-struct MenuEntry {
-  std::string caption;
-  std::string program;
-  std::string arguments;  // the argument text, "%u" standing for the page address
-  bool operator==(const MenuEntry&) const = default;
-};
+using MenuEntry = menu::MenuItem;
 
 struct RefusedLine {
   std::string line;
@@ -28,8 +24,8 @@ struct MenuLines {
   std::vector<RefusedLine> refused;
 };
 
-// Reads pasted text, CR LF or LF. Blank lines, comments (";") and the lines of sections
-// other than [Hotclick Popup Menu] are ignored; lines before any section heading count.
+// Reads pasted text, CR LF or LF, as menu::popup_menu_lines picks its lines: each is an entry,
+// or refused with the reason, when it is no item or the item cannot be run.
 MenuLines parse_menu_lines(std::string_view text);
 
 // A program's file name without a final ".exe": "quotemill3" for "C:\tools\quotemill3.exe".

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "styles.h"
 #include "text.h"
 
 namespace qm {
@@ -20,13 +21,6 @@ std::string target_value(const std::string& style, std::string_view option, cons
   return replace_all_icase(replace_all(style, "'", "\"", cp), option, "", cp);
 }
 
-// What stands before and after the text in a style.
-struct Frame {
-  std::string head, tail;
-};
-
-Frame inline_quote(std::string_view attribute) { return {concat({"<q cite=", attribute, ">"}), "</q>"}; }
-
 // The line-break threshold: the last "-d=" argument counts; -1 without one.
 std::int32_t line_break_threshold(const Arguments& args, const CodePage& cp) {
   std::int32_t threshold = -1;
@@ -36,44 +30,27 @@ std::int32_t line_break_threshold(const Arguments& args, const CodePage& cp) {
   return threshold;
 }
 
-// The rows of the style table, in the order they are tried; None writes the text back as
-// it is, which is no HTML.
-enum class Style { Link, LinkWithTarget, Quotation, InlineQuote, NewsLink, NewsLinkWithTarget, Heading, None };
-
-Style style_of(const std::string& style) {
-  if (style == "-a") return Style::Link;
-  if (starts_with_icase(style, "-a")) return Style::LinkWithTarget;
-  if (starts_with_icase(style, "-b")) return Style::Quotation;
-  if (style == "-q") return Style::InlineQuote;
-  if (style == "-o") return Style::NewsLink;
-  if (starts_with_icase(style, "-o")) return Style::NewsLinkWithTarget;
-  if (style == "-hd") return Style::Heading;
-  return Style::None;
-}
-
-// The style's frame; `length()` is the text's length, which "-b" compares with its number.
+// The style's frame, from its row of the table; `length()` is the text's length, which "-b"
+// compares with its number.
 template <class Length>
 Frame style_frame(const Arguments& args, std::string_view a, std::string_view line_break, Length length,
                   const CodePage& cp) {
   const std::string& style = args[1];
   const std::string& url = args[args.count()];
-  switch (style_of(style)) {
-    case Style::Link: return {concat({"<a href=", a, ">"}), "</a>"};
-    case Style::LinkWithTarget:
-      return {concat({"<a href=", a, " target=", target_value(style, "-a=", cp), ">"}), "</a>"};
-    case Style::Quotation: {
-      const std::int32_t threshold = to_int32(replace_all(style, "-b", "0", cp), cp);
-      if (static_cast<std::int64_t>(length()) < threshold) return inline_quote(a);
-      return {concat({"<blockquote cite=", a, "><p>"}), "</p></blockquote>"};
+  const Style s = style_of(style);
+  if (s == Style::None) return {};
+  const StyleRow& row = style_row(s);
+  switch (row.value) {
+    case StyleValue::Target: return fill_frame(row, a, target_value(style, row.option, cp), url, line_break);
+    case StyleValue::Number: {
+      const std::int32_t threshold = to_int32(replace_all(style, row.option, "0", cp), cp);
+      if (static_cast<std::int64_t>(length()) < threshold)
+        return fill_frame(style_row(row.shorter), a, "", url, line_break);
+      break;
     }
-    case Style::InlineQuote: return inline_quote(a);
-    case Style::NewsLink: return {"", concat({line_break, "<a href=", a, ">", url, "</a>"})};
-    case Style::NewsLinkWithTarget:
-      return {"", concat({line_break, "<a href=", a, " target=", target_value(style, "-o=", cp), ">", url, "</a>"})};
-    case Style::Heading: return {concat({"*<a href=", a, ">"}), concat({"</a>", line_break, line_break})};
-    case Style::None: break;
+    case StyleValue::None: break;
   }
-  return {};
+  return fill_frame(row, a, "", url, line_break);
 }
 
 }  // namespace

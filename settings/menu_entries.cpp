@@ -1,20 +1,43 @@
 #include "menu_entries.h"
 
+#include "menu_line.h"
+#include "styles.h"
 #include "text.h"
 
 namespace qm::settings {
 namespace {
 
-constexpr char kHeadA[] = "item, \"aタグを挿入してコピー\" = Copy & Execute program,\"";
-constexpr char kHeadQ[] = "item, \"qタグを挿入してコピー\" = Copy & Execute program,\"";
-constexpr char kHeadOre[] = "item, \"『俺ニュース』方式リンクでコピー\" = Copy & Execute program,\"";
-constexpr char kHeadBlockquote[] = "item, \"blockquoteタグを挿入してコピー\" = Copy & Execute program,\"";
-constexpr char kHeadHatena[] = "item, \"はてなダイアリーの見出しっぽくコピー\" = Copy & Execute program,\"";
+// The form's styles in the order their lines are written: the box that ticks a style, the
+// style, the field of its target or number, and for a target, the box that adds it and the
+// style that then stands.
+struct FormStyle {
+  bool FormChoices::*ticked;
+  Style style;
+  std::string FormChoices::*value = nullptr;
+  Field field = Field::Edit1;
+  bool FormChoices::*with_target = nullptr;
+  Style target_style = Style::None;
+};
 
-// The option piece of a style with an optional target: -a='target' or "-a ".
-std::string target_piece(const char* option, bool with_target, const std::string& target) {
-  if (with_target) return std::string("\",\" ") + option + "='" + target + "'";
-  return std::string("\",\" ") + option + " ";
+const FormStyle kFormStyles[] = {
+    {&FormChoices::a_tag, Style::Link, &FormChoices::a_target_text, Field::Edit4, &FormChoices::a_target,
+     Style::LinkWithTarget},
+    {&FormChoices::q_tag, Style::InlineQuote},
+    {&FormChoices::ore_news, Style::NewsLink, &FormChoices::ore_target_text, Field::Edit5, &FormChoices::ore_target,
+     Style::NewsLinkWithTarget},
+    {&FormChoices::blockquote, Style::Quotation, &FormChoices::quote_threshold, Field::Edit2},
+    {&FormChoices::hatena, Style::Heading},
+};
+
+// One menu line: the style's caption (taken from UTF-8 into the code page), the program, the
+// style's argument, then the options every line shares.
+std::string style_line(const StyleRow& row, std::string_view value, std::string_view program_path,
+                       std::string_view tail, const CodePage& cp) {
+  // A blank follows an option without a quoted target, as the lines have always read.
+  std::string arguments = " " + style_argument(row, value);
+  if (row.value != StyleValue::Target) arguments += ' ';
+  arguments += tail;
+  return menu::item_line(from_utf8(row.caption, cp), program_path, arguments);
 }
 
 }  // namespace
@@ -64,16 +87,6 @@ std::string option_tail(LineBreak line_break, const std::optional<std::string>& 
   return tail;
 }
 
-std::string style_line(std::string_view head_utf8, std::string_view program_path,
-                       std::string_view option_piece, std::string_view tail, const CodePage& cp) {
-  std::string line = from_utf8(head_utf8, cp);
-  line += program_path;
-  line += option_piece;
-  line += tail;
-  line += "\"\r\n";
-  return line;
-}
-
 GeneratorRun generate_menu_lines(const FormChoices& in, std::string_view program_path,
                                  const CodePage& cp) {
   GeneratorRun run;
@@ -101,28 +114,32 @@ GeneratorRun generate_menu_lines(const FormChoices& in, std::string_view program
   const std::string tail =
       option_tail(in.line_break, join, in.class_name ? std::optional(in.class_text) : std::nullopt);
 
-  std::string a_piece, ore_piece, quote_number;
-  if (in.a_tag)
-    a_piece = target_piece("-a", in.a_target, in.a_target ? target(Field::Edit4, in.a_target_text) : "");
-  if (in.ore_news)
-    ore_piece = target_piece("-o", in.ore_target, in.ore_target ? target(Field::Edit5, in.ore_target_text) : "");
-  if (in.blockquote) {
-    const std::optional<std::string> number = check(Field::Edit2, in.quote_threshold);
-    if (!number) return run;
-    quote_number = *number;
+  // Each ticked style's row and value, in the order of the lines; the values are checked and
+  // refilled in that order too.
+  struct Chosen {
+    const StyleRow* row;
+    std::string value;
+  };
+  std::vector<Chosen> chosen;
+  for (const FormStyle& f : kFormStyles) {
+    if (!(in.*f.ticked)) continue;
+    const StyleRow& row = style_row(f.with_target && in.*f.with_target ? f.target_style : f.style);
+    std::string value;
+    if (row.value == StyleValue::Target) {
+      value = target(f.field, in.*f.value);
+    } else if (row.value == StyleValue::Number) {
+      std::optional<std::string> number = check(f.field, in.*f.value);
+      if (!number) return run;
+      value = std::move(*number);
+    }
+    chosen.push_back({&row, std::move(value)});
   }
 
-  const bool any_style = in.a_tag || in.q_tag || in.ore_news || in.blockquote || in.hatena;
-  if (any_style && program_path.find('"') != std::string_view::npos) {
+  if (!chosen.empty() && !menu::quotable(program_path)) {
     run.refusal = Refusal::QuoteInProgram;
     return run;
   }
-  if (in.a_tag) run.lines += style_line(kHeadA, program_path, a_piece, tail, cp);
-  if (in.q_tag) run.lines += style_line(kHeadQ, program_path, "\",\" -q ", tail, cp);
-  if (in.ore_news) run.lines += style_line(kHeadOre, program_path, ore_piece, tail, cp);
-  if (in.blockquote)
-    run.lines += style_line(kHeadBlockquote, program_path, "\",\" -b" + quote_number + " ", tail, cp);
-  if (in.hatena) run.lines += style_line(kHeadHatena, program_path, "\",\" -hd ", tail, cp);
+  for (const Chosen& c : chosen) run.lines += style_line(*c.row, c.value, program_path, tail, cp);
   return run;
 }
 

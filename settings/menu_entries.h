@@ -1,7 +1,8 @@
 #pragma once
 // The menu entry generator of the settings window: from the form's ticks and texts to the
-// lines of the browser's menu.ini that start quotemill as the quoting worker. Pure functions
-// over texts in the locale's code page.
+// lines of the browser's menu.ini that start quotemill as the quoting worker, each style's
+// caption and option taken from the worker's table of styles and written by the grammar of
+// menu_line.h. Pure functions over texts in the locale's code page.
 
 #include <cstdint>
 #include <optional>
@@ -81,11 +82,6 @@ inline constexpr char kQuoteInProgram[] =
 // is written as given (the caller has checked it).
 std::string option_tail(LineBreak line_break, const std::optional<std::string>& join_threshold,
                         const std::optional<std::string>& class_text);
-
-// One menu line: head literal, program path, option piece, tail, the closing quote, CR LF.
-// The head is taken from UTF-8 into the code page.
-std::string style_line(std::string_view head_utf8, std::string_view program_path,
-                       std::string_view option_piece, std::string_view tail, const CodePage& cp);
 
 // The whole run of the button "生成" up to the clipboard: number checks, "_blank" refills,
 // the lines in output order (a tag, q tag, 俺ニュース link, blockquote, heading).
