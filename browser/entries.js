@@ -7,15 +7,27 @@ const isFirefox = typeof globalThis.browser !== 'undefined' && typeof api.runtim
 const HOST_NAME = 'quotemill';
 
 // The lines the settings window generates at its start values for the a-tag and q-tag
-// styles, as the host parses them: a fresh install works before any set-up. They name the
-// installed quotemill (workers.js).
+// styles: a fresh install works before any set-up. They name the installed quotemill
+// (workers.js).
 const DEFAULT_LINES =
   `item, "aタグを挿入してコピー" = Copy & Execute program,"${WORKER_DIR}/quotemill"," -a  %u"\n` +
   `item, "qタグを挿入してコピー" = Copy & Execute program,"${WORKER_DIR}/quotemill"," -q  %u"\n`;
-const DEFAULT_ENTRIES = [
-  { caption: 'aタグを挿入してコピー', program: `${WORKER_DIR}/quotemill`, arguments: ' -a  %u' },
-  { caption: 'qタグを挿入してコピー', program: `${WORKER_DIR}/quotemill`, arguments: ' -q  %u' },
-];
+
+// The entries of the default lines, read here so that the menu stands before quotemill-host
+// answers, or without it. Only those lines' own shape is read: pasted lines go to the host,
+// which knows the whole grammar. A line of another shape gives no entry, as the host would
+// refuse it.
+function defaultEntries(text) {
+  const entries = [];
+  for (const line of text.split('\n')) {
+    if (line === '') continue;
+    const item = /^item, "([^"]*)" = Copy & Execute program,"([^"]*)","(.*)"$/.exec(line);
+    if (item) entries.push({ caption: item[1], program: item[2], arguments: item[3] });
+    else console.error('Quotemill: a default line is no menu item:', line);
+  }
+  return entries;
+}
+const DEFAULT_ENTRIES = defaultEntries(DEFAULT_LINES);
 
 async function loadEntries() {
   const stored = await api.storage.local.get(['entries', 'lines']);
