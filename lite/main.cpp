@@ -16,14 +16,13 @@
 #include "request.h"
 #include "ui_module.h"
 #include "user_locale.h"
-
-QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept;
+#include "window_entries.h"
 
 namespace {
 
 void run_notice_window(const std::string& text) {
   if (!qm::desktop_reachable()) {
-    std::fprintf(stderr, "%s\n", qm::box_log_line({"Quotemill_clip", text}).c_str());
+    std::fprintf(stderr, "%s\n", qm::box_log_line({qm::lite::kNoticeCaption, text}).c_str());
     return;
   }
   qm::UiModule::load("quotemill3_ui.so").function<decltype(qm_ui_run_notice)>("qm_ui_run_notice")(text);
