@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host_program.h"
 #include "launcher_win32.h"
@@ -124,8 +125,11 @@ class Win32Host : public HostSystem {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  // Paths and the manifests' texts are UTF-8; the options are ASCII.
+// The arguments in UTF-8, as every path and manifest text is: the ANSI argument vector would
+// carry a --host path in the code page's bytes, or with its characters replaced.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(qm::utf16_to_utf8(reinterpret_cast<const char16_t*>(argv[i])));
   Win32Host system;
-  return run_host({argv + 1, argv + argc}, qm::executable_path_utf8(), system);
+  return run_host(args, qm::executable_path_utf8(), system);
 }
