@@ -8,26 +8,22 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "files_posix.h"
 #include "folders.h"
+#include "host_program.h"
 #include "launcher_posix.h"
 #include "manifests.h"
-#include "messaging.h"
 #include "process.h"
-#include "requests.h"
-#include "serve.h"
-#include "user_locale.h"
 
 namespace {
 
 using namespace qm::host;
 
-
-std::string environment(const char* name) {
+std::string variable(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
 }
@@ -35,16 +31,16 @@ std::string environment(const char* name) {
 // HOME, or nothing after saying why: manifests written under another folder would land
 // where no browser looks, or under "/".
 std::optional<std::string> home_or_complain(const char* doing) {
-  std::optional<std::string> home = home_folder(environment("HOME"));
+  std::optional<std::string> home = home_folder(variable("HOME"));
   if (!home) std::fprintf(stderr, "quotemill-host: HOME is not set to an absolute path; cannot %s\n", doing);
   return home;
 }
 
 std::vector<ManifestPlace> places(const std::string& home) {
-  return user_manifest_places(home, *config_folder(home, environment("XDG_CONFIG_HOME")));
+  return user_manifest_places(home, *config_folder(home, variable("XDG_CONFIG_HOME")));
 }
 
-int register_host(const std::string& host_path) {
+int write_manifests(const std::string& host_path) {
   const std::optional<std::string> home = home_or_complain("register");
   if (!home) return 1;
   const auto is_folder = [](const std::string& path) {
@@ -70,7 +66,7 @@ int register_host(const std::string& host_path) {
   return 0;
 }
 
-int unregister_host() {
+int remove_manifests() {
   const std::optional<std::string> home = home_or_complain("unregister");
   if (!home) return 1;
   for (const ManifestPlace& p : places(*home))
@@ -78,39 +74,32 @@ int unregister_host() {
   return 0;
 }
 
-int serve(const std::string& host_path) {
-  const qm::CodePage cp = qm::locale_code_page();
-  PosixLauncher launcher(host_path, worker_time_limit(environment("QUOTEMILL_HOST_TIMEOUT_MS")));
-  const ReadSome read_stdin = [](char* buffer, std::size_t size) -> std::size_t {
-    for (;;) {
-      const ssize_t n = read(0, buffer, size);
-      if (n >= 0) return static_cast<std::size_t>(n);
-      if (errno != EINTR) return 0;
-    }
-  };
-  return serve_messages(read_stdin, stdout, launcher, cp);
-}
+// quotemill-host on Linux: the manifests are files under the user's home; the workers are
+// processes of their own.
+class PosixHost : public HostSystem {
+ public:
+  int register_host(const std::string& host_path) override { return write_manifests(host_path); }
+  int unregister_host(const std::string&) override { return remove_manifests(); }
+  bool input_is_terminal() override { return isatty(0); }
+  ReadSome message_input() override {
+    return [](char* buffer, std::size_t size) -> std::size_t {
+      for (;;) {
+        const ssize_t n = read(0, buffer, size);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return 0;
+      }
+    };
+  }
+  std::unique_ptr<WorkerLauncher> launcher(const std::string& host_path, const qm::CodePage&,
+                                           std::chrono::milliseconds time_limit) override {
+    return std::make_unique<PosixLauncher>(host_path, time_limit);
+  }
+  std::string environment(const char* name) override { return variable(name); }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string host_path = qm::executable_path();
-  const std::string option = argc > 1 ? argv[1] : "";
-  if (option == "--register") return register_host(host_path);
-  if (option == "--unregister") return unregister_host();
-  if (option == "--manifest") {
-    const std::optional<std::string> manifest = manifest_for({argv + 2, argv + argc}, host_path);
-    std::fputs(manifest ? manifest->c_str() : kUsage, manifest ? stdout : stderr);
-    return manifest ? 0 : 2;
-  }
-  if (option == "--help" || option == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  // Chromium passes the caller's origin, Firefox the manifest's path and the add-on's id.
-  if (isatty(0)) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  return serve(host_path);
+  PosixHost system;
+  return run_host({argv + 1, argv + argc}, qm::executable_path(), system);
 }

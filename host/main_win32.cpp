@@ -9,21 +9,19 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "host_program.h"
 #include "launcher_win32.h"
 #include "manifests.h"
 #include "process_win32.h"
-#include "serve.h"
-#include "user_locale.h"
 #include "utf16.h"
 
 namespace {
 
 using namespace qm::host;
-
 
 const wchar_t* w(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
@@ -41,7 +39,7 @@ bool write_file(const std::string& path, const std::string& text) {
   return std::fclose(f) == 0 && ok;
 }
 
-int register_host(const std::string& host_path) {
+int register_keys(const std::string& host_path) {
   for (const bool firefox : {false, true}) {
     const std::string file = manifest_file(host_path, firefox);
     if (!write_file(file, firefox ? firefox_manifest(host_path) : chromium_manifest(host_path))) {
@@ -90,7 +88,7 @@ bool remove_key(std::string key) {
   return true;
 }
 
-int unregister_host(const std::string& host_path) {
+int unregister_keys(const std::string& host_path) {
   for (const RegistryPlace& p : registry_places())
     if (remove_key(p.key))
       std::printf("%s: removed HKEY_CURRENT_USER\\%s\n", p.browser.c_str(), p.key.c_str());
@@ -98,44 +96,40 @@ int unregister_host(const std::string& host_path) {
   return 0;
 }
 
-int serve(const std::string& host_path) {
-  // Messages are binary: a text-mode stream would turn every LF byte of a length into CR LF.
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-  const qm::CodePage cp = qm::locale_code_page();
-  Win32Launcher launcher(host_path, cp, worker_time_limit(qm::environment_utf8("QUOTEMILL_HOST_TIMEOUT_MS")));
-  const ReadSome read_stdin = [](char* buffer, std::size_t size) -> std::size_t {
-    for (;;) {
-      const int n = _read(0, buffer, static_cast<unsigned>(size));
-      if (n >= 0) return static_cast<std::size_t>(n);
-      if (errno != EINTR) return 0;
-    }
-  };
-  return serve_messages(read_stdin, stdout, launcher, cp);
-}
+// quotemill-host on Windows: the manifests lie beside the host, and per-user registry keys
+// tell the browsers where; the workers are processes of their own.
+class Win32Host : public HostSystem {
+ public:
+  int register_host(const std::string& host_path) override { return register_keys(host_path); }
+  int unregister_host(const std::string& host_path) override { return unregister_keys(host_path); }
+  // A console at the other end means a person started it.
+  bool input_is_terminal() override { return _isatty(_fileno(stdin)); }
+  ReadSome message_input() override {
+    // Messages are binary: a text-mode stream would turn every LF byte of a length into CR LF.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    return [](char* buffer, std::size_t size) -> std::size_t {
+      for (;;) {
+        const int n = _read(0, buffer, static_cast<unsigned>(size));
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return 0;
+      }
+    };
+  }
+  std::unique_ptr<WorkerLauncher> launcher(const std::string& host_path, const qm::CodePage& cp,
+                                           std::chrono::milliseconds time_limit) override {
+    return std::make_unique<Win32Launcher>(host_path, cp, time_limit);
+  }
+  std::string environment(const char* name) override { return qm::environment_utf8(name); }
+};
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  // Paths and the manifests' texts are UTF-8; the options are ASCII.
-  const std::string host_path = qm::executable_path_utf8();
-  const std::string option = argc > 1 ? argv[1] : "";
-  if (option == "--register") return register_host(host_path);
-  if (option == "--unregister") return unregister_host(host_path);
-  if (option == "--manifest") {
-    const std::optional<std::string> manifest = manifest_for({argv + 2, argv + argc}, host_path);
-    std::fputs(manifest ? manifest->c_str() : kUsage, manifest ? stdout : stderr);
-    return manifest ? 0 : 2;
-  }
-  if (option == "--help" || option == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  // Chrome passes the caller's origin and a window handle, Firefox the manifest's path and
-  // the add-on's id; a console at the other end means a person started it.
-  if (_isatty(_fileno(stdin))) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  return serve(host_path);
+// The arguments in UTF-8, as every path and manifest text is: the ANSI argument vector would
+// carry a --host path in the code page's bytes, or with its characters replaced.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(qm::utf16_to_utf8(reinterpret_cast<const char16_t*>(argv[i])));
+  Win32Host system;
+  return run_host(args, qm::executable_path_utf8(), system);
 }

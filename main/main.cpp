@@ -6,9 +6,9 @@
 #include "desktop.h"
 #include "process.h"
 #include "program.h"
-#include "settings_window.h"
 #include "ui_module.h"
 #include "user_locale.h"
+#include "window_entries.h"
 
 namespace {
 

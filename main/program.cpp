@@ -3,8 +3,8 @@
 #include <new>
 
 #include "process.h"
-#include "quote_builder.h"
 #include "text.h"
+#include "worker.h"
 
 namespace qm {
 namespace {
@@ -47,12 +47,6 @@ Box unhandled_error_box(const Error& error, const std::string& program_path, con
           "qm::Error がモジュール " + program_file_name(program_path, cp) + " の " + position(error.where()) +
               " で発生しました。\r\n" + message + stop + "\r\n",
           BoxIcon::Stop};
-}
-
-Box window_loop_error_box(const Error& error) {
-  std::string message = error.what();
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
-  return {kAppTitle, message, BoxIcon::Stop};
 }
 
 int run_quotemill(const Arguments& args, Desktop& desktop) {

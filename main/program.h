@@ -12,8 +12,6 @@
 
 namespace qm {
 
-inline constexpr char kAppTitle[] = "Quotemill";
-
 enum class Mode { Worker, Settings, ArgumentError };
 
 // Worker when the last argument begins with "http://" or "https://" (case ignored),
@@ -26,9 +24,6 @@ std::vector<Box> argument_error_boxes(const Arguments& args, const CodePage& cp)
 // The report of an error that ends a worker run. `program_path` is in the code page `cp`;
 // its directory ends at the last "/" or "\\" that is a character of its own.
 Box unhandled_error_box(const Error& error, const std::string& program_path, const CodePage& cp = CodePage::utf8());
-
-// The box of an error raised in a window's handler while the window loop runs.
-Box window_loop_error_box(const Error& error);
 
 struct Desktop {
   CountedClipboard& clipboard;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "arguments.h"
-#include "clipboard.h"
 #include "codepage.h"
 #include "text.h"
 
@@ -23,9 +22,5 @@ std::string url_attribute(const Arguments& args, const CodePage& cp);
 // (escape_html, keeping the conversion's `references`); lengths count the text as read.
 std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
                         LineBreak line_break = LineBreak::CrLf, std::span<const std::size_t> references = {});
-
-// One worker run: holds the clipboard from the read to the write; on any failure the
-// clipboard is released unchanged and the Error goes on to the caller.
-void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp);
 
 }  // namespace qm

@@ -7,6 +7,12 @@
 
 namespace qm {
 
+Box window_loop_error_box(const Error& error) {
+  std::string message = error.what();
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+  return {kAppTitle, message, BoxIcon::Stop};
+}
+
 std::string box_log_line(const Box& box) {
   std::string text = box.text;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();

@@ -7,7 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "error.h"
+
 namespace qm {
+
+// quotemill's title: its own boxes' and its settings window's.
+inline constexpr char kAppTitle[] = "Quotemill";
 
 enum class BoxIcon { None, Error, Stop };
 
@@ -25,6 +30,10 @@ class MessageBoxes {
   // Returns when the user has pressed OK.
   virtual void show(const Box& box) = 0;
 };
+
+// The box of an error raised in a window's handler while the window loop runs: quotemill's
+// title, the error's text ended with a full stop, the stop icon.
+Box window_loop_error_box(const Error& error);
 
 // The one-line form of a box on standard error: its line breaks become blanks.
 std::string box_log_line(const Box& box);

@@ -6,6 +6,7 @@
 #include "error.h"
 #include "quote_builder.h"
 #include "text.h"
+#include "worker.h"
 
 namespace qm {
 namespace {

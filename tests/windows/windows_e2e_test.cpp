@@ -550,6 +550,17 @@ TEST_F(HostUnderWine, RegisterWritesEveryBrowsersKeyAndUnregisterRemovesThem) {
   EXPECT_EQ(file(win_ + "/quotemill-firefox.json"), std::nullopt);
 }
 
+// A manifest names the host in UTF-8, whatever the ANSI code page does with the path given.
+TEST_F(HostUnderWine, ManifestForAHostPathOutsideAscii) {
+  const std::string path = "C:\\Users\\山田\\Programs\\Quotemill\\quotemill-host.exe";
+  const RunResult chromium = host({"--manifest", "chromium", "--host", path});
+  EXPECT_EQ(chromium.status, 0) << chromium.err;
+  EXPECT_EQ(without_cr(chromium.out), host::chromium_manifest(path));
+  const RunResult firefox = host({"--manifest", "firefox", "--host", path});
+  EXPECT_EQ(firefox.status, 0) << firefox.err;
+  EXPECT_EQ(without_cr(firefox.out), host::firefox_manifest(path));
+}
+
 TEST_F(HostUnderWine, ARequestRunsTheWorkerWithTheExactArgumentText) {
   const std::string url = "https://example.com/page?a=1&b=2";
   const std::string sel = "一行目\nsecond line";

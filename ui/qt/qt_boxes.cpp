@@ -1,7 +1,5 @@
 #include "qt_boxes.h"
 
-#include "qt_frame.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
@@ -13,18 +11,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "qt_desktop.h"
+#include "qt_frame.h"
 
 namespace qm {
-
-QApplication& qt_application() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  static int argc = 1;
-  static char name[] = "quotemill";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: at exit the module's statics would outlive Qt's own and crash.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 void DesktopMessageBox::showEvent(QShowEvent* event) {
   QMessageBox::showEvent(event);  // sizes the box to its text and buttons

@@ -6,12 +6,7 @@
 
 #include "message_box.h"
 
-class QApplication;
-
 namespace qm {
-
-// The application object of a module that was loaded on demand; made at the first call.
-QApplication& qt_application();
 
 // A message box as the classic desktop shows one: wide enough for its whole title (the
 // title bar also holds the window's icon and its buttons), and centred, frame and all, on

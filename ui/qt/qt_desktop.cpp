@@ -1,11 +1,15 @@
 #include "qt_desktop.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QString>
 #include <QtGlobal>
 
 #include <cstdio>
+#include <string>
+
+#include "process.h"
 
 namespace qm {
 namespace {
@@ -30,6 +34,15 @@ class ReturnPresses : public QObject {
 };
 
 }  // namespace
+
+QApplication& qt_application() {
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+  // The object and what it keeps of its arguments are deliberately never deleted.
+  static int argc = 1;
+  static char* argv[] = {(new std::string(executable_path()))->data(), nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
 
 void quiet_qt_messages() {
   if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES")) qInstallMessageHandler(drop_qt_message);

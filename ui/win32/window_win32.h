@@ -37,6 +37,22 @@ HICON program_icon(int size);
 WNDCLASSEXW window_class(const wchar_t* name, WNDPROC procedure);
 void register_window_class(const wchar_t* name, WNDPROC procedure);
 
+// The window procedure of a class whose windows each belong to an object of class T, handed
+// over as CreateWindowExW's last argument: the object is kept with the window and handles
+// its messages through T::handle(window, message, wparam, lparam), from WM_NCCREATE to
+// WM_NCDESTROY, its window's last message, after which the window no longer names it.
+template <class T>
+LRESULT CALLBACK object_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE)
+    SetWindowLongPtrW(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+  auto* object = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!object) return DefWindowProcW(window, message, wparam, lparam);
+  const LRESULT result = object->handle(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  return result;
+}
+
 // Runs the thread's window loop until WM_QUIT, with a dialog's keyboard navigation in
 // every top-level window; returns the quit code.
 int run_window_loop();

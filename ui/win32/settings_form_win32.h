@@ -1,6 +1,6 @@
 #pragma once
-// The settings window of quotemill in plain Win32: built from the form's layout table, its
-// state and rules the form model's, which the controls mirror. The Qt window's twin.
+// The settings window of quotemill in plain Win32: built from the form's layout table, it
+// holds the controls only; what they do is the form controller's. The Qt window's twin.
 
 #include <windows.h>
 
@@ -9,12 +9,12 @@
 
 #include "clipboard.h"
 #include "codepage.h"
-#include "form_model.h"
+#include "form_controller.h"
 #include "message_box.h"
 
 namespace qm::settings {
 
-class TForm2 {
+class TForm2 : private FormView {
  public:
   // `clipboard` receives the generated lines through the counted service; `boxes` shows the
   // window's messages and the report of an error raised in a handler. `program_path` is the
@@ -27,47 +27,36 @@ class TForm2 {
   void show();
   HWND window() const { return window_; }
   HWND control(ControlId id) const { return controls_[index_of(id)]; }
-  const FormModel& model() const { return model_; }
+  const FormModel& model() const { return controller_.model(); }
   // True once the window is gone: closed by its close button or by a run of "生成".
   const bool& closed() const { return closed_; }
 
-  // Handlers: each enabling handler passes its box's tick to the model, whose rule sets the
-  // enabled flag of the controls that depend on the box, one level deep.
-  void CheckBox4Click();
-  void CheckBox5Click();
-  void CheckBox6Click();
-  void Button2Click();  // the about box, modally
-  void Button1Click();  // the generator
-  void CheckBox1Click();
-  void CheckBox7Click();
-  void CheckBox3Click();
-  void CheckBox8Click();
+  // The window's messages (win32::object_window_proc).
+  LRESULT handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
-  static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   void build_controls();
   void order_for_tabbing();
   void add_tooltip();
   void command(ControlId id, int code);
   void follow_anchors(int client_width, int client_height);
-  // A tick the user changed reaches the model; the flags its rule set reach the controls.
-  void tick_changed(ControlId id);
-  void generate();
-  template <class F>
-  void guarded(F&& handler);
 
-  FormModel model_;
+  bool ticked(ControlId id) const override;
+  void set_ticked(ControlId id, bool on) override;
+  std::string text(ControlId id) const override;
+  void set_text(ControlId id, const std::string& utf8) override;
+  void set_enabled(ControlId id, bool on) override;
+  void focus_field(ControlId id) override;
+  void show_about() override;
+  void close_window() override;
+
   std::array<HWND, kControlCount> controls_{};
   HWND window_ = nullptr;
   HWND tooltip_ = nullptr;
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
   HFONT font_ = nullptr;
   bool closed_ = false;
-  CountedClipboard clipboard_;
-  MessageBoxes& boxes_;
-  std::string program_path_;
-  CodePage cp_;
+  FormController controller_;
 };
 
 // The first control id; each control's id is this plus its index.

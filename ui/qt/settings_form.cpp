@@ -6,12 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 
 #include "about_box.h"
-#include "anchors.h"
-#include "error.h"
 #include "look.h"
-#include "program.h"
 #include "qt_desktop.h"
 
 namespace qm::settings {
@@ -53,11 +51,7 @@ W* as(QWidget* w) {
 
 TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string program_path, CodePage cp,
                QWidget* parent)
-    : QWidget(parent),
-      clipboard_(clipboard, cp),
-      boxes_(boxes),
-      program_path_(std::move(program_path)),
-      cp_(std::move(cp)) {
+    : QWidget(parent), controller_(*this, clipboard, boxes, std::move(program_path), std::move(cp)) {
   const WindowSpec& window = form_window();
   setObjectName(QString::fromLatin1(window.name));
   setWindowTitle(q(window.title));
@@ -69,14 +63,10 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
 
   // Creation order: a later control lies above an earlier one. The frame comes before the
   // controls inside it.
-  for (const ControlSpec& c : form_layout()) {
-    QWidget* w = make_control(c, c.in_frame ? widget(ControlId::GroupBox1) : this);
-    w->setEnabled(model_.enabled(c.id));
-    if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
-      as<QAbstractButton>(w)->setChecked(model_.ticked(c.id));
-    widgets_[index_of(c.id)] = w;
-  }
+  for (const ControlSpec& c : form_layout())
+    widgets_[index_of(c.id)] = make_control(c, c.in_frame ? widget(ControlId::GroupBox1) : this);
   widget(window.tooltip_frame)->setToolTip(q(window.tooltip));
+  controller_.show_start();
 
   CheckBox1 = as<QCheckBox>(widget(ControlId::CheckBox1));
   CheckBox2 = as<QCheckBox>(widget(ControlId::CheckBox2));
@@ -105,83 +95,59 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
   const std::span<const ControlId> chain = tab_chain();
   for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(widget(chain[i - 1]), widget(chain[i]));
 
-  auto* anchors = new Anchors(this);
-  for (const ControlSpec& c : form_layout()) anchors->add(widget(c.id), c.anchor);
-
-  // Every tick and text the user changes reaches the model; the boxes with an enabling rule
-  // through their handlers.
+  // Every tick, text and press reaches the controller. A tick is taken when it changes, by
+  // the user or by code, as the model must always hold what the window shows.
   for (const ControlSpec& c : form_layout()) {
     QWidget* w = widget(c.id);
-    if (c.kind == ControlKind::TextField)
-      connect(as<QLineEdit>(w), &QLineEdit::textChanged, this,
-              [this, id = c.id](const QString& text) { model_.set_text(id, text.toStdString()); });
-    else if ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton) && enabled_by(c.id).empty())
-      connect(as<QAbstractButton>(w), &QAbstractButton::toggled, this, [this, id = c.id] { tick_changed(id); });
+    const ControlId id = c.id;
+    switch (c.kind) {
+      case ControlKind::TextField:
+        connect(as<QLineEdit>(w), &QLineEdit::textChanged, this, [this, id] { controller_.text_changed(id); });
+        break;
+      case ControlKind::CheckBox:
+      case ControlKind::RadioButton:
+        connect(as<QAbstractButton>(w), &QAbstractButton::toggled, this, [this, id] { controller_.clicked(id); });
+        break;
+      case ControlKind::PushButton:
+        connect(as<QPushButton>(w), &QPushButton::clicked, this, [this, id] { controller_.clicked(id); });
+        break;
+      case ControlKind::Label:
+      case ControlKind::Frame:
+        break;
+    }
   }
-  connect(CheckBox1, &QCheckBox::toggled, this, &TForm2::CheckBox1Click);
-  connect(CheckBox7, &QCheckBox::toggled, this, &TForm2::CheckBox7Click);
-  connect(CheckBox3, &QCheckBox::toggled, this, &TForm2::CheckBox3Click);
-  connect(CheckBox8, &QCheckBox::toggled, this, &TForm2::CheckBox8Click);
-  connect(CheckBox4, &QCheckBox::toggled, this, &TForm2::CheckBox4Click);
-  connect(CheckBox5, &QCheckBox::toggled, this, &TForm2::CheckBox5Click);
-  connect(CheckBox6, &QCheckBox::toggled, this, &TForm2::CheckBox6Click);
-  connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
   press_buttons_on_return(*this);
 }
 
-void TForm2::tick_changed(ControlId id) {
-  for (ControlId d : model_.set_ticked(id, as<QAbstractButton>(widget(id))->isChecked()))
-    widget(d)->setEnabled(model_.enabled(d));
-}
-
-void TForm2::CheckBox1Click() { tick_changed(ControlId::CheckBox1); }
-void TForm2::CheckBox7Click() { tick_changed(ControlId::CheckBox7); }
-void TForm2::CheckBox3Click() { tick_changed(ControlId::CheckBox3); }
-void TForm2::CheckBox8Click() { tick_changed(ControlId::CheckBox8); }
-void TForm2::CheckBox4Click() { tick_changed(ControlId::CheckBox4); }
-void TForm2::CheckBox5Click() { tick_changed(ControlId::CheckBox5); }
-void TForm2::CheckBox6Click() { tick_changed(ControlId::CheckBox6); }
-
-void TForm2::Button2Click() {
-  guarded([this] {
-    // Destroyed when its modal run ends, on every path out.
-    TQuotemill_about about(this);
-    about.exec();
-  });
-}
-
-void TForm2::Button1Click() {
-  guarded([this] { generate(); });
-}
-
-template <class F>
-void TForm2::guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const Error& e) {
-    boxes_.show(window_loop_error_box(e));
+void TForm2::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  for (const ControlSpec& c : form_layout()) {
+    if (c.anchor == Anchor::TopLeft || !widget(c.id)) continue;
+    const Rect r = anchored_rect(c, width(), height());
+    widget(c.id)->move(r.left, r.top);
   }
 }
 
-void TForm2::generate() {
-  const FormRun run = model_.generate(program_path_, cp_);
-  for (ControlId id : run.rewritten) as<QLineEdit>(widget(id))->setText(QString::fromStdString(model_.text(id)));
-  if (run.message) {
-    boxes_.show({kAppTitle, run.message, BoxIcon::None});
-    if (run.focus) {
-      auto* field = as<QLineEdit>(widget(*run.focus));
-      field->setFocus(Qt::OtherFocusReason);
-      field->selectAll();
-    }
-    return;
-  }
-  {
-    ClipboardHold hold(clipboard_);  // closed also when the write fails
-    clipboard_.write_text(run.lines);
-  }
-  boxes_.show({kAppTitle, kConfirmation, BoxIcon::None});
-  close();
+bool TForm2::ticked(ControlId id) const { return as<QAbstractButton>(widget(id))->isChecked(); }
+void TForm2::set_ticked(ControlId id, bool on) { as<QAbstractButton>(widget(id))->setChecked(on); }
+std::string TForm2::text(ControlId id) const { return as<QLineEdit>(widget(id))->text().toStdString(); }
+void TForm2::set_text(ControlId id, const std::string& utf8) {
+  as<QLineEdit>(widget(id))->setText(QString::fromStdString(utf8));
 }
+void TForm2::set_enabled(ControlId id, bool on) { widget(id)->setEnabled(on); }
+
+void TForm2::focus_field(ControlId id) {
+  auto* field = as<QLineEdit>(widget(id));
+  field->setFocus(Qt::OtherFocusReason);
+  field->selectAll();
+}
+
+void TForm2::show_about() {
+  // Destroyed when its modal run ends, on every path out.
+  TQuotemill_about about(this);
+  about.exec();
+}
+
+void TForm2::close_window() { close(); }
 
 }  // namespace qm::settings

@@ -20,7 +20,7 @@ TQuotemill_about* open_box = nullptr;
 
 TQuotemill_about::TQuotemill_about(HWND owner) : owner_(owner) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  win32::register_window_class(kBoxClass, &TQuotemill_about::window_proc);
+  win32::register_window_class(kBoxClass, &win32::object_window_proc<TQuotemill_about>);
   window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kBoxClass, win32::wide(kAboutTitle).c_str(),
                             WS_OVERLAPPEDWINDOW, 465, 255, 254, 133, owner, nullptr, instance, this);
   open_box = this;
@@ -85,17 +85,8 @@ void TQuotemill_about::Button1Click() {
   if (open_box) open_box->close();
 }
 
-LRESULT CALLBACK TQuotemill_about::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE)
-    SetWindowLongPtrW(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
-  auto* box = reinterpret_cast<TQuotemill_about*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!box) return DefWindowProcW(window, message, wparam, lparam);
-  if (!box->window_) box->window_ = window;
-  return box->handle(message, wparam, lparam);
-}
-
-LRESULT TQuotemill_about::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TQuotemill_about::handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!window_) window_ = window;  // from WM_NCCREATE on, before CreateWindowExW returns
   switch (message) {
     case WM_COMMAND:
       if (LOWORD(wparam) == kButtonId && HIWORD(wparam) == BN_CLICKED && lparam) Button1Click();
@@ -112,14 +103,11 @@ LRESULT TQuotemill_about::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DESTROY:
       closed_ = true;
       return 0;
-    case WM_NCDESTROY: {
-      const LRESULT r = DefWindowProcW(window_, message, wparam, lparam);
-      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    case WM_NCDESTROY:
       window_ = nullptr;
-      return r;
-    }
+      break;
   }
-  return DefWindowProcW(window_, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace qm::settings

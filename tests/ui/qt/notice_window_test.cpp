@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "notice_window.h"
+#include "qt_desktop.h"
 
 namespace qm::lite {
 namespace {
@@ -19,7 +20,7 @@ struct LoopResult {
   bool timed_out;
 };
 LoopResult run_loop(const std::function<void()>& first_turn) {
-  QApplication& app = LiteApplication();
+  QApplication& app = qt_application();
   bool timed_out = false;
   QTimer::singleShot(0, &app, first_turn);
   QTimer guard;
@@ -34,7 +35,7 @@ LoopResult run_loop(const std::function<void()>& first_turn) {
 }
 
 TEST(NoticeWindow, BuiltHiddenAtItsPlace) {
-  LiteApplication();
+  qt_application();
   const auto w = BuildNoticeWindow();
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(w->windowTitle(), "Quotemill_clip");
@@ -53,7 +54,7 @@ TEST(NoticeWindow, BuiltHiddenAtItsPlace) {
 }
 
 TEST(NoticeWindow, ShowsTheTextAsItStands) {
-  LiteApplication();
+  qt_application();
   const auto w = BuildNoticeWindow();
   ShowNoticeWindow(*w, " Quotemill Ver3β8\r\n β版につき\r\n いろいろ無保証です。");
   EXPECT_TRUE(w->isVisible());
@@ -83,7 +84,7 @@ TEST(NoticeWindow, CloseControlEndsTheLoop) {
 }
 
 TEST(NoticeWindow, QuitRequestIsTakenAtTheNextTurn) {
-  LiteApplication();
+  qt_application();
   RequestQuit();  // before the loop runs: it ends at its first turn
   const LoopResult r = run_loop([] {});
   EXPECT_FALSE(r.timed_out);
@@ -102,7 +103,7 @@ TEST(NoticeWindow, HiddenWindowIsNeverShownByALoop) {
 }
 
 TEST(NoticeBox, TitleTextOneOkNoIconInFront) {
-  QApplication& app = LiteApplication();
+  QApplication& app = qt_application();
   struct Seen {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::Critical;

@@ -35,9 +35,10 @@ class TQuotemill_about {
 
   void Button1Click();
 
+  // The box's messages (win32::object_window_proc).
+  LRESULT handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
  private:
-  static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   HWND text_label(int left, int top, const char* utf8);
 
   HWND owner_;

@@ -8,7 +8,6 @@
 
 #include "message_box.h"
 
-class QApplication;
 class QLabel;
 class QPushButton;
 
@@ -28,10 +27,6 @@ class NoticeWindow : public QWidget {
   QPushButton* NoticeButton;
   QLabel* NoticeLabel;
 };
-
-// The application object, made at the first call and left to the end of the process:
-// a QApplication destroyed by the exit handlers crashes in Qt's own clean-up.
-QApplication& LiteApplication();
 
 // The window, hidden, at its fixed place; its button and close control request the quit.
 std::unique_ptr<NoticeWindow> BuildNoticeWindow();

@@ -1,6 +1,5 @@
 #include "notice_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -22,14 +21,6 @@ QString from_crlf(const std::string& utf8) {
 
 }  // namespace
 
-QApplication& LiteApplication() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  static int argc = 1;
-  static char name[] = "quotemill3";
-  static char* argv[] = {name, nullptr};
-  return *new QApplication(argc, argv);  // deliberately never deleted, see the header
-}
-
 NoticeWindow::NoticeWindow()
     : NoticeButton(new QPushButton(QStringLiteral("わかった。"), this)), NoticeLabel(new QLabel(this)) {
   setWindowTitle(QString::fromUtf8(kNoticeCaption));
@@ -50,7 +41,7 @@ void NoticeWindow::closeEvent(QCloseEvent* event) {
 }
 
 std::unique_ptr<NoticeWindow> BuildNoticeWindow() {
-  LiteApplication();
+  qt_application();
   auto window = std::make_unique<NoticeWindow>();
   window->hide();
   return window;
@@ -66,7 +57,7 @@ void RequestQuit() {
 }
 
 void ShowNoticeBox(const Box& box) {
-  LiteApplication();
+  qt_application();
   DesktopMessageBox message(box.icon == BoxIcon::None ? QMessageBox::NoIcon : QMessageBox::Critical,
                             QString::fromStdString(box.title), from_crlf(box.text), QMessageBox::Ok);
   message.setTextFormat(Qt::PlainText);  // an argument is shown as typed, never as markup

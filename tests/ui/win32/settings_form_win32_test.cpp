@@ -12,7 +12,7 @@
 #include "about_text.h"
 #include "clipboard_memory.h"
 #include "form_model.h"
-#include "program.h"
+#include "message_box.h"
 #include "settings_form_win32.h"
 #include "win32_check.h"
 #include "window_win32.h"

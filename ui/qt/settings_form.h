@@ -1,8 +1,8 @@
 #pragma once
-// The settings window of quotemill: the user ticks the styles and options for the browser's
-// menu, and "生成" puts the matching menu.ini lines on the clipboard. The window is built
-// from the form's layout table; its state and rules are the form model's, which the widgets
-// mirror.
+// The settings window of quotemill in Qt: the user ticks the styles and options for the
+// browser's menu, and "生成" puts the matching menu.ini lines on the clipboard. The window is
+// built from the form's layout table and holds the widgets only; what they do is the form
+// controller's.
 
 #include <QWidget>
 #include <array>
@@ -10,7 +10,7 @@
 
 #include "clipboard.h"
 #include "codepage.h"
-#include "form_model.h"
+#include "form_controller.h"
 #include "message_box.h"
 
 class QCheckBox;
@@ -22,7 +22,7 @@ class QRadioButton;
 
 namespace qm::settings {
 
-class TForm2 : public QWidget {
+class TForm2 : public QWidget, private FormView {
   Q_OBJECT
 
  public:
@@ -57,33 +57,28 @@ class TForm2 : public QWidget {
   QLineEdit* Edit5;
   QCheckBox* hatenad;
 
-  // Handlers: each enabling handler passes its box's tick to the model, whose rule sets the
-  // enabled flag of the controls that depend on the box, one level deep.
-  void CheckBox4Click();
-  void CheckBox5Click();
-  void CheckBox6Click();
-  void Button2Click();  // the about box, modally
-  void Button1Click();  // the generator
-  void CheckBox1Click();
-  void CheckBox7Click();
-  void CheckBox3Click();
-  void CheckBox8Click();
+  // The buttons' handlers, as pressing them runs them.
+  void Button1Click() { controller_.Button1Click(); }  // the generator
+  void Button2Click() { controller_.Button2Click(); }  // the about box, modally
+
+ protected:
+  // The anchored controls keep their distances from the edges their anchors name.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QWidget* widget(ControlId id) const { return widgets_[index_of(id)]; }
-  // A tick the user changed reaches the model; the flags its rule set reach the widgets.
-  void tick_changed(ControlId id);
-  void generate();
-  // Runs a handler as the window loop does: an error is reported and the window goes on.
-  template <class F>
-  void guarded(F&& handler);
 
-  FormModel model_;
+  bool ticked(ControlId id) const override;
+  void set_ticked(ControlId id, bool on) override;
+  std::string text(ControlId id) const override;
+  void set_text(ControlId id, const std::string& utf8) override;
+  void set_enabled(ControlId id, bool on) override;
+  void focus_field(ControlId id) override;
+  void show_about() override;
+  void close_window() override;
+
   std::array<QWidget*, kControlCount> widgets_{};
-  CountedClipboard clipboard_;
-  MessageBoxes& boxes_;
-  std::string program_path_;
-  CodePage cp_;
+  FormController controller_;
 };
 
 }  // namespace qm::settings

@@ -1,4 +1,4 @@
-// The window module of quotemill: its message boxes and its windows, in Qt.
+// The window module of quotemill: its message boxes and its settings window, in Qt.
 
 #include <QApplication>
 
@@ -9,8 +9,7 @@
 #include "qt_boxes.h"
 #include "qt_desktop.h"
 #include "settings_form.h"
-#include "settings_window.h"
-#include "ui_module.h"
+#include "window_entries.h"
 
 QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
   try {
@@ -24,12 +23,7 @@ QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
 QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp,
                                     qm::ClipboardBackend& clipboard) noexcept try {
   qm::quiet_qt_messages();
-  // The window loop's own application object: it must be gone before the Qt libraries clean
-  // up at exit, which a static one would outlive. Boxes shown meanwhile use this one.
-  int argc = 1;
-  char name[] = "quotemill";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  QApplication& app = qm::qt_application();  // boxes shown meanwhile use it too
   qm::settings::apply_look(app);
   qm::QtBoxes boxes;
   qm::settings::TForm2 Form2(clipboard, boxes, program_path, cp);

@@ -4,7 +4,6 @@
 
 #include "about_box_win32.h"
 #include "error.h"
-#include "program.h"
 #include "window_win32.h"
 
 namespace qm::settings {
@@ -76,9 +75,9 @@ void sink(HWND w) { SetWindowPos(w, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NO
 }  // namespace
 
 TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string program_path, CodePage cp)
-    : clipboard_(clipboard, cp), boxes_(boxes), program_path_(std::move(program_path)), cp_(std::move(cp)) {
+    : controller_(*this, clipboard, boxes, std::move(program_path), std::move(cp)) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  register_classes(&TForm2::window_proc);
+  register_classes(&win32::object_window_proc<TForm2>);
   const WindowSpec& window = form_window();
   window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, wide(window.title).c_str(),
                             WS_OVERLAPPEDWINDOW, window.left, window.top, window.outer_width,
@@ -86,6 +85,7 @@ TForm2::TForm2(ClipboardBackend& clipboard, MessageBoxes& boxes, std::string pro
   if (!window_) throw Error("設定ウィンドウを作ることができません");
   font_ = win32::make_font(window.font_family, window.font_pixel_height);
   build_controls();
+  controller_.show_start();
   order_for_tabbing();
   win32::apply_font(window_, font_);
   add_tooltip();
@@ -110,7 +110,6 @@ void TForm2::build_controls() {
     const std::wstring caption = wide(c.caption);
     const int id = kFirstControlId + static_cast<int>(index_of(c.id));
     DWORD style = WS_CHILD | WS_VISIBLE;
-    if (!model_.enabled(c.id)) style |= WS_DISABLED;
     // Every control starts a group of its own but the radio buttons after the first, so the
     // three form one group in which the arrow keys move.
     if (c.id != ControlId::RadioButton2 && c.id != ControlId::RadioButton3) style |= WS_GROUP;
@@ -124,14 +123,11 @@ void TForm2::build_controls() {
                       c.rect.width, c.rect.height, w, nullptr, instance, nullptr);
     } else {
       const ControlClass k = class_of(c);
-      const std::wstring text = wide(c.kind == ControlKind::TextField ? model_.text(c.id) : c.caption);
-      w = CreateWindowExW(k.ex_style, k.name, text.c_str(), style | k.style, c.rect.left, c.rect.top,
+      w = CreateWindowExW(k.ex_style, k.name, caption.c_str(), style | k.style, c.rect.left, c.rect.top,
                           c.rect.width, c.rect.height, parent, reinterpret_cast<HMENU>(INT_PTR{id}), instance,
                           nullptr);
     }
     if (!w) throw Error("設定ウィンドウを作ることができません");
-    if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
-      SendMessageW(w, BM_SETCHECK, model_.ticked(c.id) ? BST_CHECKED : BST_UNCHECKED, 0);
     if (c.kind == ControlKind::PushButton) win32::press_on_return(w);
     controls_[index_of(c.id)] = w;
   }
@@ -179,18 +175,8 @@ void TForm2::add_tooltip() {
     if (c.in_frame) add(control(c.id));
 }
 
-LRESULT CALLBACK TForm2::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* form = static_cast<TForm2*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    form->window_ = window;
-  }
-  auto* form = reinterpret_cast<TForm2*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!form) return DefWindowProcW(window, message, wparam, lparam);
-  return form->handle(message, wparam, lparam);
-}
-
-LRESULT TForm2::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TForm2::handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!window_) window_ = window;  // from WM_NCCREATE on, before CreateWindowExW returns
   switch (message) {
     case WM_COMMAND: {
       const int id = LOWORD(wparam) - kFirstControlId;
@@ -214,37 +200,20 @@ LRESULT TForm2::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DESTROY:
       closed_ = true;
       return 0;
-    case WM_NCDESTROY: {
-      const LRESULT r = DefWindowProcW(window_, message, wparam, lparam);
-      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    case WM_NCDESTROY:
       window_ = nullptr;
       tooltip_ = nullptr;
       controls_.fill(nullptr);
-      return r;
-    }
+      break;
   }
-  return DefWindowProcW(window_, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 void TForm2::command(ControlId id, int code) {
-  const ControlKind kind = control_spec(id).kind;
-  if (kind == ControlKind::TextField) {
-    if (code == EN_CHANGE) model_.set_text(id, win32::window_text(control(id)));
-    return;
-  }
-  if (code != BN_CLICKED) return;
-  switch (id) {
-    case ControlId::CheckBox1: CheckBox1Click(); return;
-    case ControlId::CheckBox7: CheckBox7Click(); return;
-    case ControlId::CheckBox3: CheckBox3Click(); return;
-    case ControlId::CheckBox8: CheckBox8Click(); return;
-    case ControlId::CheckBox4: CheckBox4Click(); return;
-    case ControlId::CheckBox5: CheckBox5Click(); return;
-    case ControlId::CheckBox6: CheckBox6Click(); return;
-    case ControlId::Button1: Button1Click(); return;
-    case ControlId::Button2: Button2Click(); return;
-    default:
-      if (kind == ControlKind::CheckBox || kind == ControlKind::RadioButton) tick_changed(id);
+  if (control_spec(id).kind == ControlKind::TextField) {
+    if (code == EN_CHANGE) controller_.text_changed(id);
+  } else if (code == BN_CLICKED) {
+    controller_.clicked(id);
   }
 }
 
@@ -256,58 +225,25 @@ void TForm2::follow_anchors(int client_width, int client_height) {
   }
 }
 
-void TForm2::tick_changed(ControlId id) {
-  const bool on = SendMessageW(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  for (ControlId d : model_.set_ticked(id, on)) EnableWindow(control(d), model_.enabled(d));
+bool TForm2::ticked(ControlId id) const { return SendMessageW(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void TForm2::set_ticked(ControlId id, bool on) {
+  SendMessageW(control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+std::string TForm2::text(ControlId id) const { return win32::window_text(control(id)); }
+void TForm2::set_text(ControlId id, const std::string& utf8) { win32::set_window_text(control(id), utf8); }
+void TForm2::set_enabled(ControlId id, bool on) { EnableWindow(control(id), on); }
+
+void TForm2::focus_field(ControlId id) {
+  SetFocus(control(id));
+  SendMessageW(control(id), EM_SETSEL, 0, -1);
 }
 
-void TForm2::CheckBox1Click() { tick_changed(ControlId::CheckBox1); }
-void TForm2::CheckBox7Click() { tick_changed(ControlId::CheckBox7); }
-void TForm2::CheckBox3Click() { tick_changed(ControlId::CheckBox3); }
-void TForm2::CheckBox8Click() { tick_changed(ControlId::CheckBox8); }
-void TForm2::CheckBox4Click() { tick_changed(ControlId::CheckBox4); }
-void TForm2::CheckBox5Click() { tick_changed(ControlId::CheckBox5); }
-void TForm2::CheckBox6Click() { tick_changed(ControlId::CheckBox6); }
-
-void TForm2::Button2Click() {
-  guarded([this] {
-    // Destroyed when its modal run ends, on every path out.
-    TQuotemill_about about(window_);
-    about.exec();
-  });
+void TForm2::show_about() {
+  // Destroyed when its modal run ends, on every path out.
+  TQuotemill_about about(window_);
+  about.exec();
 }
 
-void TForm2::Button1Click() {
-  guarded([this] { generate(); });
-}
-
-template <class F>
-void TForm2::guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const Error& e) {
-    boxes_.show(window_loop_error_box(e));
-  }
-}
-
-void TForm2::generate() {
-  const FormRun run = model_.generate(program_path_, cp_);
-  for (ControlId id : run.rewritten) win32::set_window_text(control(id), model_.text(id));
-  if (run.message) {
-    boxes_.show({kAppTitle, run.message, BoxIcon::None});
-    if (run.focus) {
-      HWND field = control(*run.focus);
-      SetFocus(field);
-      SendMessageW(field, EM_SETSEL, 0, -1);
-    }
-    return;
-  }
-  {
-    ClipboardHold hold(clipboard_);  // closed also when the write fails
-    clipboard_.write_text(run.lines);
-  }
-  boxes_.show({kAppTitle, kConfirmation, BoxIcon::None});
-  DestroyWindow(window_);
-}
+void TForm2::close_window() { DestroyWindow(window_); }
 
 }  // namespace qm::settings

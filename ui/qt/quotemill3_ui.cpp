@@ -7,13 +7,12 @@
 
 #include "notice_window.h"
 #include "qt_desktop.h"
-#include "ui_module.h"
+#include "window_entries.h"
 
-// Shows the notice window with `text` and runs the event loop until it is dismissed.
 QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept {
   try {
     qm::quiet_qt_messages();
-    QApplication& app = qm::lite::LiteApplication();
+    QApplication& app = qm::qt_application();
     const auto window = qm::lite::BuildNoticeWindow();
     qm::lite::ShowNoticeWindow(*window, text);
     return app.exec();
