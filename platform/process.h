@@ -1,9 +1,20 @@
 #pragma once
 // What the running process knows about itself.
 
+#include <optional>
 #include <string>
 
+#include "codepage.h"
+
 namespace qm {
+
+// The arguments after the program's name as one text, which the programs split by their own
+// rules: on Linux the argument vector joined with single blanks (join_arguments), on Windows
+// the command line exactly as the caller wrote it, in the code page `cp`.
+std::string program_arguments(int argc, const char* const* argv, const CodePage& cp);
+
+// An environment variable's text in UTF-8; nullopt when it is not set.
+std::optional<std::string> environment_text(const char* name);
 
 // The full path of the running executable, never cut, whatever its length.
 std::string executable_path();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "clipboard.h"
+#include "codepage.h"
 #include "message_box.h"
 
 // Exported by every window module.
@@ -11,6 +13,10 @@
 // Exported functions never throw: the programs carry their own C++ runtime, and an
 // exception must not cross into another one.
 QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept;
+// quotemill_ui and quotemill3_ui: the windows of window_entries.h.
+QM_UI_EXPORT int qm_ui_run_settings(const std::string& program_path, const qm::CodePage& cp,
+                                    qm::ClipboardBackend& clipboard) noexcept;
+QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept;
 
 namespace qm {
 

@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include <cstdlib>
+
 #include <malloc.h>
 #include <unistd.h>
 
@@ -24,6 +26,15 @@ std::string join_arguments(int argc, const char* const* argv) {
     line += argv[i];
   }
   return line;
+}
+
+std::string program_arguments(int argc, const char* const* argv, const CodePage&) {
+  return join_arguments(argc, argv);
+}
+
+std::optional<std::string> environment_text(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
 void keep_freed_memory() {

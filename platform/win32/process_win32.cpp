@@ -51,6 +51,16 @@ std::string environment_utf8(const char* name, bool* found) {
   return utf16_to_utf8(value);
 }
 
+// The command line as the browser wrote it, not the C runtime's argument vector, which would
+// have applied Windows' own quoting rules to it.
+std::string program_arguments(int, const char* const*, const CodePage& cp) { return command_line_arguments(cp); }
+
+std::optional<std::string> environment_text(const char* name) {
+  bool found = false;
+  std::string value = environment_utf8(name, &found);
+  return found ? std::optional<std::string>(std::move(value)) : std::nullopt;
+}
+
 // The heap of the C runtime keeps what is freed anyway; nothing to tune.
 void keep_freed_memory() {}
 

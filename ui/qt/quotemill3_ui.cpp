@@ -7,7 +7,7 @@
 
 #include "notice_window.h"
 #include "qt_desktop.h"
-#include "window_entries.h"
+#include "ui_module.h"
 
 QM_UI_EXPORT int qm_ui_run_notice(const std::string& text) noexcept {
   try {

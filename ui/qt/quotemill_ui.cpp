@@ -9,7 +9,7 @@
 #include "qt_boxes.h"
 #include "qt_desktop.h"
 #include "settings_form.h"
-#include "window_entries.h"
+#include "ui_module.h"
 
 QM_UI_EXPORT void qm_ui_show_box(const qm::Box& box) noexcept {
   try {

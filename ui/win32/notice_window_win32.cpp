@@ -1,6 +1,7 @@
 #include "notice_window_win32.h"
 
 #include "messages.h"
+#include "window_entries.h"
 #include "window_win32.h"
 
 namespace qm::lite {
@@ -69,3 +70,10 @@ void RunNoticeWindow(const std::string& text) {
 }
 
 }  // namespace qm::lite
+
+namespace qm {
+
+// The Windows build's notice window is linked into quotemill3, and there is always a desktop.
+void run_notice_window(const std::string&, const std::string& text) { lite::RunNoticeWindow(text); }
+
+}  // namespace qm

@@ -8,6 +8,7 @@
 
 #include "message_box_win32.h"
 #include "settings_form_win32.h"
+#include "window_entries.h"
 #include "window_win32.h"
 
 namespace qm::settings {
@@ -37,3 +38,12 @@ int RunSettingsWindow(const std::string& program_path, const CodePage& cp, Clipb
 }
 
 }  // namespace qm::settings
+
+namespace qm {
+
+// The Windows build's settings window is linked into quotemill.
+int run_settings_window(const std::string& program_path, const CodePage& cp, ClipboardBackend& clipboard) {
+  return settings::RunSettingsWindow(program_path, cp, clipboard);
+}
+
+}  // namespace qm
