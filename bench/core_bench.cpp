@@ -48,11 +48,10 @@ void run(benchmark::State& state, const char* style, Shape shape, std::size_t si
     state.PauseTiming();  // the worker owns the text it read; only its own work is timed
     std::string copy = text;
     state.ResumeTiming();
-    // As the worker does: the text goes through with its line breaks as it was read.
+    // As the worker does: through the clipboard edge both ways, in the form it hands over.
     qm::ClipboardTextEdge edge(cp);
-    qm::LinedText text = edge.from_desktop_as_read(std::move(copy));
-    text.text = qm::build_quote(args, attribute, std::move(text.text), cp, text.line_break);
-    std::string out = edge.to_desktop(std::move(text));
+    qm::ReadText read = edge.from_desktop(std::move(copy));
+    std::string out = edge.to_desktop(qm::build_quote(args, attribute, std::move(read.text), cp, read.references));
     benchmark::DoNotOptimize(out.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QM_FUZZ_CHECK(!has_lone_lf(crlf));
     QM_FUZZ_CHECK(crlf_to_lf(crlf).size() <= crlf.size());
     ClipboardTextEdge edge(CodePage::utf8());
-    const std::string text = edge.from_desktop(desktop);
+    const std::string text = crlf_bytes(edge.from_desktop(desktop).text);
     QM_FUZZ_CHECK(text == crlf);
     if (!contains_crlf(desktop) || !has_lone_lf(desktop)) QM_FUZZ_CHECK(edge.to_desktop(text) == desktop);
     // Any bytes in a code page reach the desktop as valid UTF-8, and come back without a fault.
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool foreign = mode % 3 == 2;
   const std::string desktop = selection(in, foreign, refs);
   ClipboardTextEdge edge(CodePage::shift_jis());
-  const std::string text = edge.from_desktop(desktop);
+  const std::string text = crlf_bytes(edge.from_desktop(desktop).text);
   QM_FUZZ_CHECK(!has_lone_lf(text));
   if (!foreign) {
     if (!contains_crlf(desktop) || !has_lone_lf(desktop)) QM_FUZZ_CHECK(edge.to_desktop(text) == desktop);

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string quote;
   try {
-    quote = build_quote(args, attribute, text, cp);
+    quote = build_quote(args, attribute, text, cp).bytes;
   } catch (const Error& e) {
     // Only a number can fail, and its message quotes the text in the code page's UTF-8.
     QM_FUZZ_CHECK(std::string_view(e.what()).ends_with("' は整数ではありません"));
@@ -58,11 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (style == "-hd") QM_FUZZ_CHECK(quote == "*<a href=" + attribute + ">" + html + "</a>\r\n\r\n");
   }
 
-  // A text of lone LFs, worked on as it was read, gives the quote of its CR LF form with
-  // every CR LF as an LF.
+  // A text of lone LFs, kept in that form as the clipboard edge hands over one read without
+  // CR LF of its own, reaches an LF desktop as its CR LF form does.
   if (!contains_crlf(text)) {
-    const std::string lf_quote = build_quote(args, attribute, lf_to_crlf(text), cp);
-    QM_FUZZ_CHECK(build_quote(args, attribute, text, cp, LineBreak::Lf) == crlf_to_lf(lf_quote));
+    const Text lf_quote = build_quote(args, attribute, Text(text, true), cp);
+    QM_FUZZ_CHECK((lf_quote.lf_breaks ? lf_quote.bytes : crlf_to_lf(lf_quote.bytes)) ==
+                  crlf_to_lf(build_quote(args, attribute, lf_to_crlf(text), cp).bytes));
   }
 
   // One "-h" and nothing else that acts on line breaks: the same as one replacement.

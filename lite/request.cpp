@@ -35,32 +35,26 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   }
   const std::string url_rest = url.substr(scheme_end + 3);
 
-  // The text keeps its line breaks as it was read where they are lone LFs: then each LF is
-  // one of its line breaks, and neither edge converts them.
-  std::optional<LinedText> read = s.clipboard.read_lined_text();
+  std::optional<ReadText> read = s.clipboard.read_text();
   if (!read) {
     // Building from an empty text would replace the user's selection with an empty quote.
     ShowNotice(s.boxes, kCannotOpenClipboard);
     return;
   }
-  LinedText text = std::move(*read);
+  Text text = std::move(read->text);
   // Every template but the bare text is HTML, in which the page's text must read as text.
-  // Lengths keep counting the text as read, and each line break as CR LF, whichever form the
-  // text has.
+  // Lengths keep counting the text as read.
   std::size_t escaped = 0;
   if (KindOfTemplate(Argument(args, 1)) != TemplateKind::BareText) {
-    const std::size_t as_read = text.text.size();
-    text.text = escape_html(std::move(text.text), text.references);
-    escaped = text.text.size() - as_read;
+    const std::size_t as_read = text.bytes.size();
+    text.bytes = escape_html(std::move(text.bytes), read->references);
+    escaped = text.bytes.size() - as_read;
   }
-  auto length = [&text, escaped] {
-    return text.text.size() - escaped +
-           (text.line_break == LineBreak::Lf ? count_line_breaks(text.text, LineBreak::Lf) : 0);
-  };
+  auto length = [&text, escaped] { return crlf_size(text) - escaped; };
 
   if (const auto d = FindOption(args, "-d")) {
     const std::int64_t limit = ReadInteger(option_value(args, *d, "-d="));
-    if (static_cast<std::int64_t>(length()) <= limit) ReplaceFirst(text.text, line_break_text(text.line_break), "");
+    if (static_cast<std::int64_t>(length()) <= limit) text = replace_line_breaks(std::move(text), "", true);
   }
 
   const std::optional<std::string> tmpl =
@@ -71,30 +65,18 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   if (const auto c = FindOption(args, "-c")) class_text = "class=\"" + option_value(args, *c, "-c=") + "\" ";
 
   const std::string title = CaptureTitle(s.foreground, s.cp, s.boxes);
-  // A template or a value with a CR or LF of its own would mix its bytes with the text's
-  // line breaks: then the text takes the programs' CR LF, as the template does.
-  if (text.line_break == LineBreak::Lf) {
-    for (std::string_view part : {std::string_view(*tmpl), std::string_view(title), std::string_view(class_text),
-                                  std::string_view(url), std::string_view(url_rest)}) {
-      if (part.find_first_of("\r\n") != std::string_view::npos) {
-        text = {lf_to_crlf(std::move(text.text)), LineBreak::CrLf};
-        break;
-      }
-    }
-  }
-  const std::string_view br = line_break_text(text.line_break);
-  std::string output = ExpandTemplate(*tmpl, title, class_text, url, url_rest, std::move(text.text));
+  Text output = ExpandTemplate(*tmpl, title, class_text, url, url_rest, std::move(text));
 
   if (FindOption(args, "-h"))
-    ReplaceFirst(output, br, "<br>" + std::string(br));
+    output = mark_first_line_break(std::move(output), "<br>");
   else if (FindOption(args, "-x"))
-    ReplaceFirst(output, br, "<br />" + std::string(br));
+    output = mark_first_line_break(std::move(output), "<br />");
 
   // The clipboard's text ends at its first NUL, which only a binary template can bring in:
   // the readers would see no more, and X11 text targets carry no NUL.
-  if (const std::size_t nul = output.find('\0'); nul != std::string::npos) output.resize(nul);
+  if (const std::size_t nul = output.bytes.find('\0'); nul != std::string::npos) output.bytes.resize(nul);
   // A failed write leaves the clipboard as it was; nothing to tell.
-  s.clipboard.write_text(LinedText{std::move(output), text.line_break});
+  s.clipboard.write_text(std::move(output));
 }
 
 }  // namespace qm::lite

@@ -84,8 +84,8 @@ std::string expand(std::string_view tmpl, std::string_view title, std::string_vi
 
 }  // namespace
 
-std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
-                           std::string_view url, std::string_view url_rest, std::string text) {
+Text ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
+                    std::string_view url, std::string_view url_rest, Text text) {
   // Where the template holds the text once, as every built-in one does, the rest is built
   // around it in the text's own buffer: a large selection is not copied.
   std::size_t at = std::string_view::npos;
@@ -97,10 +97,10 @@ std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::s
       ++texts;
     }
   }
-  if (texts != 1) return expand(tmpl, title, class_text, url, url_rest, text);
+  if (texts != 1) return expand(tmpl, title, class_text, url, url_rest, crlf_bytes(std::move(text)));
   const std::string head = expand(tmpl.substr(0, at), title, class_text, url, url_rest, "");
   const std::string tail = expand(tmpl.substr(at + 2), title, class_text, url, url_rest, "");
-  return frame_and_mark(std::move(text), head, "", tail, LineBreak::CrLf);
+  return frame_and_mark(std::move(text), head, "", tail);
 }
 
 }  // namespace qm::lite

@@ -9,6 +9,7 @@
 
 #include "codepage.h"
 #include "message_box.h"
+#include "text.h"
 
 namespace qm::lite {
 
@@ -53,7 +54,7 @@ std::optional<std::string> ChooseTemplate(const std::string& style, const std::s
 // One pass: %t title, %c class text, %u URL, %U URL rest, %C text, %% a "%", "%" before any
 // other byte that byte; a final lone "%" gives nothing. Inserted values are not rescanned.
 // The text is taken over, and freed once the result exists.
-std::string ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
-                           std::string_view url, std::string_view url_rest, std::string text);
+Text ExpandTemplate(std::string_view tmpl, std::string_view title, std::string_view class_text,
+                    std::string_view url, std::string_view url_rest, Text text);
 
 }  // namespace qm::lite

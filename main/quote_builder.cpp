@@ -63,25 +63,20 @@ std::string url_attribute(const Arguments& args, const CodePage& cp) {
   return concat({"\"", url, "\" class=", klass});
 }
 
-std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
-                        LineBreak line_break, std::span<const std::size_t> references) {
-  const std::string_view br = line_break_text(line_break);
+Text build_quote(const Arguments& args, const std::string& attribute, Text text, const CodePage& cp,
+                 std::span<const std::size_t> references) {
   // Every style but the last makes HTML, in which the page's text must read as text. Lengths
-  // keep counting the text as read, and each line break as CR LF, whichever form the text has.
+  // keep counting the text as read.
   std::size_t escaped = 0;
   if (style_of(args[1]) != Style::None) {
-    const std::size_t as_read = text.size();
-    text = escape_html(std::move(text), references);
-    escaped = text.size() - as_read;
+    const std::size_t as_read = text.bytes.size();
+    text.bytes = escape_html(std::move(text.bytes), references);
+    escaped = text.bytes.size() - as_read;
   }
-  auto length = [&] {
-    return text.size() - escaped + (line_break == LineBreak::Lf ? count_line_breaks(text, line_break) : 0);
-  };
+  auto length = [&] { return crlf_size(text) - escaped; };
   const std::int32_t threshold = line_break_threshold(args, cp);
   if (threshold >= 0 && static_cast<std::uint64_t>(threshold) >= length())
-    text = replace_all(std::move(text), br, " ", cp);
-  // The frame is made in the programs' form: a CR LF of an argument in it is a line break,
-  // and a lone LF is none, whichever form the text has.
+    text = replace_line_breaks(std::move(text), " ");
   const Frame frame = style_frame(args, attribute, "\r\n", length, cp);
   // Each "-h" or "-x" converts every line break once more, the tags of later ones standing
   // nearer the break; as no tag holds a line break, one pass puts them all in place, in the
@@ -93,13 +88,9 @@ std::string build_quote(const Arguments& args, const std::string& attribute, std
     else if (args[i] == "-x")
       tags += "<br />";
   }
-  std::string head = frame_and_mark(frame.head, "", tags, "", LineBreak::CrLf);
-  std::string tail = frame_and_mark(frame.tail, "", tags, "", LineBreak::CrLf);
-  if (line_break == LineBreak::Lf) {
-    head = crlf_to_lf(std::move(head));
-    tail = crlf_to_lf(std::move(tail));
-  }
-  return frame_and_mark(std::move(text), head, tags, tail, line_break);
+  const Text head = frame_and_mark(frame.head, "", tags, "");
+  const Text tail = frame_and_mark(frame.tail, "", tags, "");
+  return frame_and_mark(std::move(text), head.bytes, tags, tail.bytes);
 }
 
 }  // namespace qm

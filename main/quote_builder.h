@@ -17,10 +17,10 @@ namespace qm {
 std::string url_attribute(const Arguments& args, const CodePage& cp);
 
 // The quote text for `text`: the "-d=" threshold, the style, then one line-break conversion
-// per "-h" or "-x". Throws Error when a number does not convert. The result marks its line
-// breaks as `line_break` says the text does. A style that makes HTML escapes the text first
-// (escape_html, keeping the conversion's `references`); lengths count the text as read.
-std::string build_quote(const Arguments& args, const std::string& attribute, std::string text, const CodePage& cp,
-                        LineBreak line_break = LineBreak::CrLf, std::span<const std::size_t> references = {});
+// per "-h" or "-x". Throws Error when a number does not convert. A style that makes HTML
+// escapes the text first (escape_html, keeping the conversion's `references`); lengths count
+// the text as read.
+Text build_quote(const Arguments& args, const std::string& attribute, Text text, const CodePage& cp,
+                 std::span<const std::size_t> references = {});
 
 }  // namespace qm

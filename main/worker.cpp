@@ -7,10 +7,8 @@ namespace qm {
 void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp) {
   const std::string attribute = url_attribute(args, cp);
   ClipboardHold hold(clipboard);
-  // The text goes through as it was read, and back the same way.
-  LinedText text = clipboard.read_lined_text();
-  text.text = build_quote(args, attribute, std::move(text.text), cp, text.line_break, text.references);
-  clipboard.write_text(std::move(text));
+  ReadText read = clipboard.read_text();
+  clipboard.write_text(build_quote(args, attribute, std::move(read.text), cp, read.references));
 }
 
 }  // namespace qm

@@ -42,29 +42,28 @@ class ClipboardBackend {
   virtual bool code_page_form() const noexcept { return false; }
 };
 
-// A text with the line break it marks, and where the code-page conversion of its read wrote
-// numeric character references (see from_utf8), which escaping keeps as they are.
-struct LinedText {
-  std::string text;
-  LineBreak line_break = LineBreak::CrLf;
+// A clipboard text as read, with where the code-page conversion of its read wrote numeric
+// character references (see from_utf8), which escaping keeps as they are.
+struct ReadText {
+  Text text;
   std::vector<std::size_t> references = {};
+  bool operator==(const ReadText&) const = default;
 };
 
 // Converts between the desktop's clipboard text and the programs' text: the code page, and
-// lone LFs read as CR LF. A write gives CR LF back as LF unless the text read in the same
-// run already held CR LF of its own, so a selection round-trips with its own line breaks.
-// With `lf_line_breaks` false only the code page is converted. The code page's own bytes are
-// never converted: neither those read as such nor, with `code_page_form`, those written.
+// the line breaks. A text read with lone LFs and no CR LF of its own is handed over in the
+// form of lone LFs (see Text), and written back as it is; one with CR LF of its own has each
+// lone LF read as CR LF, and its CR LF kept when written. So a selection round-trips with
+// its own line breaks, and a text of the programs (CR LF) is written with LFs unless the
+// text read in the same run held CR LF. With `lf_line_breaks` false (a desktop of CR LF)
+// only the code page is converted. The code page's own bytes are never converted: neither
+// those read as such nor, with `code_page_form`, those written.
 class ClipboardTextEdge {
  public:
   explicit ClipboardTextEdge(CodePage cp, bool lf_line_breaks = true, bool code_page_form = false)
       : cp_(std::move(cp)), lf_line_breaks_(lf_line_breaks), code_page_form_(code_page_form) {}
-  std::string from_desktop(DesktopText desktop);
-  std::string to_desktop(std::string text) const;
-  // The text as read where its line breaks are all lone LFs (no CR LF of its own on a desktop
-  // of LF line breaks), so that it goes back as it is; else as from_desktop gives it.
-  LinedText from_desktop_as_read(DesktopText desktop);
-  std::string to_desktop(LinedText text) const;
+  ReadText from_desktop(DesktopText desktop);
+  std::string to_desktop(Text text) const;
 
  private:
   CodePage cp_;
@@ -88,11 +87,8 @@ class CountedClipboard {
   // A close with nothing open does nothing.
   void close() noexcept;
   // The empty text when the clipboard holds no text.
-  std::string read_text();
-  void write_text(std::string text);
-  // The same with the text's line breaks as it was read (ClipboardTextEdge::from_desktop_as_read).
-  LinedText read_lined_text();
-  void write_text(LinedText text);
+  ReadText read_text();
+  void write_text(Text text);
 
   int open_count() const noexcept { return count_; }
   bool emptied() const noexcept { return emptied_; }
@@ -124,12 +120,9 @@ class OneShotClipboard {
       : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()) {}
 
   // The clipboard text (empty when it holds none), or nullopt when it could not be read.
-  std::optional<std::string> read_text();
+  std::optional<ReadText> read_text();
   // An empty text leaves the clipboard owned but without any text. False when it failed.
-  bool write_text(std::string text);
-  // The same with the text's line breaks as it was read (ClipboardTextEdge::from_desktop_as_read).
-  std::optional<LinedText> read_lined_text();
-  bool write_text(LinedText text);
+  bool write_text(Text text);
 
  private:
   ClipboardBackend& backend_;

@@ -3,13 +3,14 @@
 # through sudo. `setup.sh programs`: only what building and running the programs take. Without an
 # argument: everything that building, packaging and testing take, the browsers of the
 # browser tests among it; the Windows programs are cross-built with mingw-w64 (the
-# posix-threads compiler), packaged with NSIS and tested under Wine.
+# posix-threads compiler), packaged with NSIS and tested under Wine; the logic is cross-built
+# for arm64 and its unit suites run under qemu-user.
 set -e
 program_packages="cmake make g++ pkg-config libx11-dev qt6-base-dev xvfb xauth x11-utils xclip
   fonts-ipafont-gothic"
 packages="$program_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
   clang libclang-rt-14-dev chromium firefox-esr debhelper dpkg-dev lintian
-  g++-mingw-w64-x86-64-posix wine wine64 nsis"
+  g++-mingw-w64-x86-64-posix wine wine64 nsis g++-aarch64-linux-gnu qemu-user"
 if [ "$1" = programs ]; then
   packages="$program_packages"
 else

@@ -1,7 +1,5 @@
 #include "text.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -208,12 +206,53 @@ std::int32_t to_int32(std::string_view text, const CodePage& cp) {
   return static_cast<std::int32_t>(value);
 }
 
+namespace {
+
+// Sixteen bytes at a time in the compiler's generic vectors, which become the SIMD of any
+// target: byte by byte, the passes over a large text doubled the worker's time.
+using Block = unsigned char __attribute__((vector_size(16)));
+
+Block load_block(const char* p) noexcept {
+  Block b;
+  std::memcpy(&b, p, sizeof b);
+  return b;
+}
+
+void store_block(char* p, Block b) noexcept { std::memcpy(p, &b, sizeof b); }
+
+// 0xFF in each lane that holds `c`, 0 elsewhere.
+Block lanes_of(Block b, char c) noexcept { return reinterpret_cast<Block>(b == static_cast<unsigned char>(c)); }
+
+bool any_lane(Block lanes) noexcept {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &lanes, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+// A block of 0 and 0xFF lanes as sixteen bits, lane i in bit i: each half's top bits
+// gathered into its top byte by one multiplication (no two products meet, so none carries).
+std::uint32_t lane_bits(Block lanes) noexcept {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &lanes, sizeof halves);
+  std::uint32_t bits = 0;
+  for (int h = 0; h < 2; ++h) {
+    std::uint64_t w = halves[h];
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    bits |= static_cast<std::uint32_t>(((w & 0x8080808080808080u) * 0x0002040810204081u) >> 56) << (8 * h);
+  }
+  return bits;
+}
+
+std::size_t lanes_sum(Block counts) noexcept {
+  std::size_t sum = 0;
+  for (int lane = 0; lane < 16; ++lane) sum += counts[lane];
+  return sum;
+}
+
 // CR and LF never stand inside a character of any code page the programs know (no trail
 // byte of Shift-JIS or EUC-JP is below 0x40, no byte of a UTF-8 sequence below 0x80), so the
-// line-break passes scan bytes alone, sixteen at a time; a unit test checks every code page
+// line-break passes scan bytes alone, a block at a time; a unit test checks every code page
 // for it.
-
-namespace {
 
 // Lays out `lead` bytes, the text grown by `extra` bytes, and `tail`, filling the text from
 // its back: `at_lf(base, r, w)` is called for each LF (at base[r], already copied to
@@ -234,34 +273,32 @@ std::string grow_from_back(std::string text, std::size_t lead, std::size_t extra
   std::size_t r = old, w = old + lead + extra;
   // Sixty-four bytes at a time, so that a branch on the number of lines is taken per chunk
   // of four blocks rather than per block.
-  const __m128i newline = _mm_set1_epi8('\n');
-  auto lf_mask = [&](std::size_t at) {
-    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at)), newline))));
-  };
   while (w - r != lead && r >= 64) {
     const std::size_t start = r - 64;
-    std::uint64_t lfs = lf_mask(start) | lf_mask(start + 16) << 16 | lf_mask(start + 32) << 32 | lf_mask(start + 48) << 48;
-    if (lfs == 0) {
-      for (int k = 3; k >= 0; --k) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start + 16 * k));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 64 + 16 * k), block);
-      }
+    const Block b0 = load_block(base + start), b1 = load_block(base + start + 16), b2 = load_block(base + start + 32),
+                b3 = load_block(base + start + 48);
+    const Block l0 = lanes_of(b0, '\n'), l1 = lanes_of(b1, '\n'), l2 = lanes_of(b2, '\n'), l3 = lanes_of(b3, '\n');
+    if (!any_lane(l0 | l1 | l2 | l3)) {
+      store_block(base + w - 16, b3);
+      store_block(base + w - 32, b2);
+      store_block(base + w - 48, b1);
+      store_block(base + w - 64, b0);
       r = start;
       w -= 64;
       continue;
     }
+    std::uint64_t lfs = std::uint64_t{lane_bits(l0)} | std::uint64_t{lane_bits(l1)} << 16 |
+                        std::uint64_t{lane_bits(l2)} << 32 | std::uint64_t{lane_bits(l3)} << 48;
     // The run after each LF of the chunk moves whole, the last LF first.
     while (lfs != 0 && w - r != lead) {
-      const std::size_t lf = start + 63 - static_cast<std::size_t>(__builtin_clzll(lfs));
+      const std::size_t lf = start + 63 - static_cast<std::size_t>(std::countl_zero(lfs));
       const std::size_t run = r - lf;  // the LF and what follows it
       if (run <= 32 && r >= 32 && w >= lf + 32) {
         // A short line moves as two blocks, loaded before either is stored; what they put
         // below the run is free room that the rest fills later, and no byte still to be read.
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r - 16));
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r - 32));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 16), high);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 32), low);
+        const Block high = load_block(base + r - 16), low = load_block(base + r - 32);
+        store_block(base + w - 16, high);
+        store_block(base + w - 32, low);
         w -= run;
       } else {
         w -= run;
@@ -291,27 +328,20 @@ struct LfCount {
   std::size_t lf = 0, after_cr = 0;
 };
 
-std::size_t lanes_sum(__m128i counts) {
-  const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
-  return static_cast<std::size_t>(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
-}
-
-// Sixteen bytes at a time: a compare gives 0xFF for each hit, and subtracting it counts in
-// each byte lane, up to 255 blocks before the lanes are added up.
-LfCount count_lf(std::string_view text) {
+// A block at a time: subtracting a comparison's 0xFF counts one in each byte lane, up to 255
+// blocks before the lanes are added up.
+LfCount count_lf(std::string_view text) noexcept {
   LfCount n;
   if (text.empty()) return n;
   const char* p = text.data();
   const char* const end = p + text.size();
   n.lf += *p++ == '\n';  // the first byte has no CR before it
-  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
   while (end - p >= 16) {
-    __m128i lfs = _mm_setzero_si128(), after_cr = _mm_setzero_si128();
+    Block lfs{}, after_cr{};
     for (std::ptrdiff_t blocks = std::min<std::ptrdiff_t>((end - p) / 16, 255); blocks > 0; --blocks, p += 16) {
-      const __m128i is_lf = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lf);
-      const __m128i cr_before = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1)), cr);
-      lfs = _mm_sub_epi8(lfs, is_lf);
-      after_cr = _mm_sub_epi8(after_cr, _mm_and_si128(is_lf, cr_before));
+      const Block is_lf = lanes_of(load_block(p), '\n');
+      lfs -= is_lf;
+      after_cr -= is_lf & lanes_of(load_block(p - 1), '\r');
     }
     n.lf += lanes_sum(lfs);
     n.after_cr += lanes_sum(after_cr);
@@ -327,58 +357,117 @@ LfCount count_lf(std::string_view text) {
 
 }  // namespace
 
-std::string lf_to_crlf(std::string text) {
+namespace {
+
+// A CR before each LF: every one, or only those without a CR before them already.
+std::string insert_cr(std::string text, bool every_lf) {
   const LfCount count = count_lf(text);
-  const std::size_t n = count.lf - count.after_cr;
+  const std::size_t n = every_lf ? count.lf : count.lf - count.after_cr;
   if (n == 0) return text;
-  return grow_from_back(std::move(text), 0, n, "", [](char* base, std::size_t r, std::size_t w) {
-    if (r == 0 || base[r - 1] != '\r') base[--w] = '\r';
+  return grow_from_back(std::move(text), 0, n, "", [every_lf](char* base, std::size_t r, std::size_t w) {
+    if (every_lf || r == 0 || base[r - 1] != '\r') base[--w] = '\r';
     return std::pair{r, w};
   });
 }
 
-std::size_t count_line_breaks(std::string_view text, LineBreak b) noexcept {
-  const LfCount count = count_lf(text);
-  return b == LineBreak::Lf ? count.lf : count.after_cr;
+// True when every LF of a text of the programs is part of a CR LF: the text then joins one of
+// lone LFs as crlf_to_lf gives it.
+bool joins_lf_form(std::string_view piece) noexcept {
+  for (std::size_t lf = piece.find('\n'); lf != std::string_view::npos; lf = piece.find('\n', lf + 1))
+    if (lf == 0 || piece[lf - 1] != '\r') return false;
+  return true;
 }
 
-std::string frame_and_mark(std::string text, std::string_view head, std::string_view insert, std::string_view tail,
-                           LineBreak b) {
-  const std::size_t n = insert.empty() ? 0 : count_line_breaks(text, b);
+// The text's own line break, as its bytes hold it.
+std::string_view line_break_of(const Text& text) noexcept { return text.lf_breaks ? "\n" : "\r\n"; }
+
+}  // namespace
+
+std::string lf_to_crlf(std::string text) { return insert_cr(std::move(text), false); }
+
+std::size_t crlf_size(const Text& text) noexcept {
+  return text.bytes.size() + (text.lf_breaks ? count_lf(text.bytes).lf : 0);
+}
+
+std::string crlf_bytes(Text text) {
+  return text.lf_breaks ? insert_cr(std::move(text.bytes), true) : std::move(text.bytes);
+}
+
+Text replace_line_breaks(Text text, std::string_view with, bool first_only) {
+  const std::string_view br = line_break_of(text);
+  if (first_only) {
+    const std::size_t at = text.bytes.find(br);
+    if (at != std::string::npos) text.bytes.replace(at, br.size(), with);
+    return text;
+  }
+  // CR and LF never stand inside a character, so any code page finds the same breaks.
+  text.bytes = replace_all(std::move(text.bytes), br, with, CodePage::utf8());
+  return text;
+}
+
+Text mark_first_line_break(Text text, std::string_view insert) {
+  const std::size_t at = text.bytes.find(line_break_of(text));
+  if (at != std::string::npos) text.bytes.insert(at, insert);
+  return text;
+}
+
+Text frame_and_mark(Text text, std::string_view head, std::string_view insert, std::string_view tail) {
+  // A text of lone LFs keeps its form where the pieces can take it: their CR LFs become LFs.
+  // A piece with a lone LF of its own (no line break) cannot: the text takes the CR LF form.
+  std::string lf_pieces[3];
+  if (text.lf_breaks) {
+    if (joins_lf_form(head) && joins_lf_form(insert) && joins_lf_form(tail)) {
+      std::string_view* pieces[] = {&head, &insert, &tail};
+      for (int i = 0; i < 3; ++i) {
+        if (pieces[i]->find('\n') == std::string_view::npos) continue;
+        lf_pieces[i] = crlf_to_lf(std::string(*pieces[i]));
+        *pieces[i] = lf_pieces[i];
+      }
+    } else {
+      text = Text(crlf_bytes(std::move(text)));
+    }
+  }
+  const bool lf_breaks = text.lf_breaks;
+  std::string& bytes = text.bytes;
+  const LfCount count = insert.empty() ? LfCount{} : count_lf(bytes);
+  const std::size_t n = lf_breaks ? count.lf : count.after_cr;
   if (n == 0 && head.empty() && tail.empty()) return text;
-  if (n == 0 && text.capacity() < head.size() + text.size() + tail.size()) {
+  if (n == 0 && bytes.capacity() < head.size() + bytes.size() + tail.size()) {
     // Nothing to insert and no room: the frame and the text go once into a buffer of their size.
-    std::string out = string_with_capacity(head.size() + text.size() + tail.size());
-    out.append(head).append(text).append(tail);
-    return out;
+    std::string out = string_with_capacity(head.size() + bytes.size() + tail.size());
+    out.append(head).append(bytes).append(tail);
+    return Text(std::move(out), lf_breaks);
   }
   const std::size_t size = insert.size();
-  // A short insertion is stored as one block that ends with it, where the room below it is
-  // free: a line of a few bytes then costs no call.
-  char block[16] = {};
-  if (size <= 16) std::memcpy(block + 16 - size, insert.data(), size);
-  const __m128i insert_block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-  text = b == LineBreak::Lf ? grow_from_back(std::move(text), head.size(), n * size, tail,
-                                             [insert, insert_block](char* base, std::size_t r, std::size_t w) {
-                                               if (insert.size() <= 16 && w >= r + 16) {
-                                                 _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w - 16), insert_block);
-                                                 return std::pair{r, w - insert.size()};
-                                               }
-                                               w -= insert.size();
-                                               std::memcpy(base + w, insert.data(), insert.size());
-                                               return std::pair{r, w};
-                                             })
-                            : grow_from_back(std::move(text), head.size(), n * size, tail,
-                                             [insert](char* base, std::size_t r, std::size_t w) {
-                                               if (r > 0 && base[r - 1] == '\r') {
-                                                 base[--w] = '\r';
-                                                 --r;
-                                                 w -= insert.size();
-                                                 std::memcpy(base + w, insert.data(), insert.size());
-                                               }
-                                               return std::pair{r, w};
-                                             });
-  std::memcpy(text.data(), head.data(), head.size());
+  if (lf_breaks) {
+    // A short insertion is stored as one block that ends with it, where the room below it is
+    // free: a line of a few bytes then costs no call.
+    char block[16] = {};
+    if (size <= 16) std::memcpy(block + 16 - size, insert.data(), size);
+    const Block insert_block = load_block(block);
+    bytes = grow_from_back(std::move(bytes), head.size(), n * size, tail,
+                           [insert, insert_block](char* base, std::size_t r, std::size_t w) {
+                             if (insert.size() <= 16 && w >= r + 16) {
+                               store_block(base + w - 16, insert_block);
+                               return std::pair{r, w - insert.size()};
+                             }
+                             w -= insert.size();
+                             std::memcpy(base + w, insert.data(), insert.size());
+                             return std::pair{r, w};
+                           });
+  } else {
+    bytes = grow_from_back(std::move(bytes), head.size(), n * size, tail,
+                           [insert](char* base, std::size_t r, std::size_t w) {
+                             if (r > 0 && base[r - 1] == '\r') {
+                               base[--w] = '\r';
+                               --r;
+                               w -= insert.size();
+                               std::memcpy(base + w, insert.data(), insert.size());
+                             }
+                             return std::pair{r, w};
+                           });
+  }
+  std::memcpy(bytes.data(), head.data(), head.size());
   return text;
 }
 
@@ -386,14 +475,11 @@ std::string crlf_to_lf(std::string text) {
   // In place: only CRs are dropped, so each byte moves to the left once.
   char* const base = text.data();
   const std::size_t n = text.size();
-  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
   // The next CR that an LF follows, at or after `from`; n when there is none.
   auto next_crlf = [&](std::size_t from) {
     for (; from + 17 <= n; from += 16) {
-      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from));
-      const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from + 1));
-      const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(next, lf))));
-      if (m != 0) return from + static_cast<std::size_t>(__builtin_ctz(m));
+      const Block crlf = lanes_of(load_block(base + from), '\r') & lanes_of(load_block(base + from + 1), '\n');
+      if (any_lane(crlf)) return from + static_cast<std::size_t>(std::countr_zero(lane_bits(crlf)));
     }
     for (; from + 1 < n; ++from)
       if (base[from] == '\r' && base[from + 1] == '\n') return from;
@@ -409,9 +495,7 @@ std::string crlf_to_lf(std::string text) {
     if (r - w >= 16 && end + 16 <= n) {
       // Whole blocks, each loaded before it is stored: as the text has shrunk by sixteen
       // bytes or more, a store reaches no byte that is still to be read.
-      for (std::size_t k = 0; k < run; k += 16)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(base + w + k),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r + k)));
+      for (std::size_t k = 0; k < run; k += 16) store_block(base + w + k, load_block(base + r + k));
     } else {
       std::memmove(base + w, base + r, run);
     }
@@ -445,28 +529,13 @@ constexpr auto kEscapeGrowth = [] {
   return growth;
 }();
 
-// Sixteen bytes at a time in the compiler's generic vectors, which become the SIMD of any
-// target: counted byte by byte, the scan doubled the worker's time on large texts.
-using Block = unsigned char __attribute__((vector_size(16)));
-
-Block load_block(const char* p) noexcept {
-  Block b;
-  std::memcpy(&b, p, sizeof b);
-  return b;
-}
-
 // Each byte's growth, in its lane ("<" and ">" differ in one bit only).
 Block block_growth(Block b) noexcept {
   return (reinterpret_cast<Block>(b == '&') & 4) | (reinterpret_cast<Block>((b | 2) == '>') & 3) |
          (reinterpret_cast<Block>(b == '"') & 5);
 }
 
-bool block_has_markup(Block b) noexcept {
-  const Block g = block_growth(b);
-  std::uint64_t halves[2];
-  std::memcpy(halves, &g, sizeof halves);
-  return (halves[0] | halves[1]) != 0;
-}
+bool block_has_markup(Block b) noexcept { return any_lane(block_growth(b)); }
 
 std::size_t escape_growth(std::string_view text) noexcept {
   std::size_t growth = 0;

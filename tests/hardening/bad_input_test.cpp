@@ -95,7 +95,7 @@ TEST(BadTemplateFile, BinaryTemplateIsUsedByteForByte) {
   EXPECT_EQ(*tmpl, bytes);
   EXPECT_TRUE(boxes.shown.empty());
   // Every "%" pair of the bytes is a placeholder: "%&" gives "&" and so on; NULs stay.
-  const std::string out = lite::ExpandTemplate(*tmpl, "T", "", "U", "R", "C");
+  const std::string out = lite::ExpandTemplate(*tmpl, "T", "", "U", "R", "C").bytes;
   std::string want;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] != '%') {
@@ -140,7 +140,7 @@ TEST(BadTemplateFile, LargeTemplateIsReadWhole) {
   ASSERT_TRUE(read);
   EXPECT_EQ(read->size(), bytes.size());
   EXPECT_TRUE(*read == bytes);
-  EXPECT_EQ(lite::ExpandTemplate(*read, "", "", "", "", "sel").size(), bytes.size() + 1);
+  EXPECT_EQ(lite::ExpandTemplate(*read, "", "", "", "", "sel").bytes.size(), bytes.size() + 1);
 }
 
 class BothCodePages : public ::testing::TestWithParam<CodePage> {};
@@ -157,7 +157,7 @@ TEST_P(BothCodePages, ThousandArgumentsSplitAndConvertOnceEach) {
   EXPECT_EQ(lite::SplitArguments(line), split);
 
   const Arguments args("/usr/bin/quotemill", split);
-  const std::string quote = build_quote(args, url_attribute(args, cp), "a\r\nb", cp);
+  const std::string quote = build_quote(args, url_attribute(args, cp), "a\r\nb", cp).bytes;
   std::string brs;
   for (int i = 0; i < 998; ++i) brs += "<br>";
   EXPECT_EQ(quote, "<q cite=\"http://example.com/\">a" + brs + "\r\nb</q>");
@@ -175,7 +175,7 @@ TEST_P(BothCodePages, ArgumentOfOneMebibyte) {
   ASSERT_EQ(split.size(), 3u);
   EXPECT_TRUE(split[2] == url);
   const Arguments args("/usr/bin/quotemill", split);
-  EXPECT_EQ(build_quote(args, url_attribute(args, cp), "t", cp).size(),
+  EXPECT_EQ(build_quote(args, url_attribute(args, cp), "t", cp).bytes.size(),
             std::string("<a href=\"\" class=\"k\">t</a>").size() + url.size());
 
   const lite::ArgumentList lite_args = lite::SplitArguments(line);

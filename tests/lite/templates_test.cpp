@@ -258,13 +258,13 @@ TEST(ExpandTemplate, EveryPlaceholder) {
       {"%C%%C", "X%C"},
       {"%t%C", "TX"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ExpandTemplate(c.tmpl, "T", "class=\"k\" ", "http://h/p", "h/p", "X"), c.want) << c.tmpl;
+  for (const Case& c : cases) EXPECT_EQ(ExpandTemplate(c.tmpl, "T", "class=\"k\" ", "http://h/p", "h/p", "X").bytes, c.want) << c.tmpl;
 }
 
 TEST(ExpandTemplate, ValuesAreNeverRescannedOrEscaped) {
-  EXPECT_EQ(ExpandTemplate(kLink, "a\"b %C", "", "u://%t", "%u", "%C %t %%"),
+  EXPECT_EQ(ExpandTemplate(kLink, "a\"b %C", "", "u://%t", "%u", "%C %t %%").bytes,
             "<a title=\"a\"b %C\" href=\"u://%t\">%C %t %%</a>");
-  EXPECT_EQ(ExpandTemplate(kLink, "", "", "u://", "", ""), "<a title=\"\" href=\"u://\"></a>");
+  EXPECT_EQ(ExpandTemplate(kLink, "", "", "u://", "", "").bytes, "<a title=\"\" href=\"u://\"></a>");
 }
 
 }  // namespace

@@ -6,6 +6,11 @@
 #include "program.h"
 
 namespace qm {
+
+void PrintTo(const ReadText& read, std::ostream* os) {
+  *os << ::testing::PrintToString(read.text.bytes) << (read.text.lf_breaks ? " (lone LFs)" : "");
+}
+
 namespace {
 
 Arguments args(std::vector<std::string> list) { return Arguments("/usr/local/bin/quotemill", std::move(list)); }
@@ -139,7 +144,7 @@ TEST(CountedClipboard, EmptiedFlagAndEmptyWrite) {
 TEST(CountedClipboard, ReadStopsAtNul) {
   MemoryClipboard desktop(std::string("ab\0cd", 5));
   CountedClipboard clipboard(desktop, CodePage::utf8());
-  EXPECT_EQ(clipboard.read_text(), "ab");
+  EXPECT_EQ(clipboard.read_text().text.bytes, "ab");
 }
 
 TEST(CountedClipboard, OpenFailureSaysSo) {
@@ -158,7 +163,7 @@ TEST(CountedClipboard, OpenFailureSaysSo) {
 TEST(OneShotClipboard, ReadFailureIsToldApartFromNoText) {
   MemoryClipboard desktop;
   OneShotClipboard clipboard(desktop, CodePage::utf8());
-  EXPECT_EQ(clipboard.read_text(), std::optional<std::string>(""));
+  EXPECT_EQ(clipboard.read_text(), std::optional<ReadText>(ReadText{""}));
   desktop.fail_read = true;
   EXPECT_EQ(clipboard.read_text(), std::nullopt);
   EXPECT_FALSE(desktop.held);
@@ -204,7 +209,7 @@ TEST(ClipboardEdge, ACrLfDesktopConvertsNoLineBreaks) {
     CountedClipboard counted(desktop, cp);
     {
       ClipboardHold hold(counted);
-      const std::string text = counted.read_text();
+      const std::string text = crlf_bytes(counted.read_text().text);
       EXPECT_EQ(text, from_utf8("a\nb\r\nc😀", cp));  // a lone LF stays a lone LF
       counted.write_text(text + "\r\n");
     }
@@ -213,7 +218,7 @@ TEST(ClipboardEdge, ACrLfDesktopConvertsNoLineBreaks) {
     EXPECT_TRUE(one_shot.write_text("x\r\ny"));
     EXPECT_EQ(desktop.text, "x\r\ny");
     desktop.text = "p\nq";
-    EXPECT_EQ(one_shot.read_text(), "p\nq");
+    EXPECT_EQ(one_shot.read_text(), std::optional<ReadText>(ReadText{"p\nq"}));
   }
 }
 
@@ -250,7 +255,7 @@ TEST(ClipboardEdge, TheCodePagesOwnBytesAreNeverConverted) {
     CountedClipboard counted(desktop, c.cp);
     {
       ClipboardHold hold(counted);
-      const std::string text = counted.read_text();
+      const std::string text = crlf_bytes(counted.read_text().text);
       EXPECT_EQ(text, c.want_read) << c.why;
       counted.write_text(text);
     }
@@ -260,10 +265,10 @@ TEST(ClipboardEdge, TheCodePagesOwnBytesAreNeverConverted) {
     desktop.text = c.desktop;
     desktop.code_page_text = c.code_page_text;
     OneShotClipboard one_shot(desktop, c.cp);
-    const std::optional<LinedText> lined = one_shot.read_lined_text();
-    ASSERT_TRUE(lined) << c.why;
-    EXPECT_EQ(lined->line_break == LineBreak::Lf ? lf_to_crlf(lined->text) : lined->text, c.want_read) << c.why;
-    EXPECT_TRUE(one_shot.write_text(*lined));
+    const std::optional<ReadText> read = one_shot.read_text();
+    ASSERT_TRUE(read) << c.why;
+    EXPECT_EQ(crlf_bytes(read->text), c.want_read) << c.why;
+    EXPECT_TRUE(one_shot.write_text(read->text));
     EXPECT_EQ(desktop.text, c.want_written) << c.why;
 
     // quotemill's row for any other style writes the text back as it was read.

@@ -199,20 +199,82 @@ TEST(Text, LineBreakPassesAgreeWithByteLoops) {
     }
     ASSERT_EQ(lf_to_crlf(t), lf_to_crlf_ref(t)) << ::testing::PrintToString(t);
     ASSERT_EQ(crlf_to_lf(t), crlf_to_lf_ref(t)) << ::testing::PrintToString(t);
-    ASSERT_EQ(insert_before_crlf(t, "<br />"), replace_all(t, "\r\n", "<br />\r\n", kUtf8)) << ::testing::PrintToString(t);
-    // Framed, and in the form of lone LFs, with the text's own buffer short of room or not.
+    ASSERT_EQ(frame_and_mark(t, "", "<br />", "").bytes, replace_all(t, "\r\n", "<br />\r\n", kUtf8))
+        << ::testing::PrintToString(t);
+    // Framed, with the text's own buffer short of room or not.
     for (const auto& [head, tail] : {std::pair{"", ""}, {"<q>", ""}, {"", "\n</q>"}, {"<a href=\"x\">", "</a>"}}) {
       std::string roomy = t;
       roomy.reserve(t.size() * 8 + 32);
       const std::string want_crlf = head + replace_all(t, "\r\n", "<br>\r\n", kUtf8) + tail;
+      ASSERT_EQ(frame_and_mark(t, head, "<br>", tail).bytes, want_crlf) << ::testing::PrintToString(t);
+      ASSERT_EQ(frame_and_mark(std::move(roomy), head, "<br>", tail).bytes, want_crlf) << ::testing::PrintToString(t);
+      ASSERT_EQ(frame_and_mark(t, head, "", tail).bytes, head + t + tail) << ::testing::PrintToString(t);
+      // Kept as lone LFs, each LF is a line break.
       const std::string want_lf = head + replace_all(t, "\n", "<br>\n", kUtf8) + tail;
-      ASSERT_EQ(frame_and_mark(t, head, "<br>", tail, LineBreak::CrLf), want_crlf) << ::testing::PrintToString(t);
-      ASSERT_EQ(frame_and_mark(t, head, "<br>", tail, LineBreak::Lf), want_lf) << ::testing::PrintToString(t);
-      ASSERT_EQ(frame_and_mark(roomy, head, "<br>", tail, LineBreak::Lf), want_lf) << ::testing::PrintToString(t);
-      ASSERT_EQ(frame_and_mark(t, head, "", tail, LineBreak::Lf), head + t + tail) << ::testing::PrintToString(t);
-      ASSERT_EQ(count_line_breaks(t, LineBreak::Lf), static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n')));
+      if (std::string_view(tail).find('\n') == std::string_view::npos) {
+        std::string roomy_lf = t;
+        roomy_lf.reserve(t.size() * 8 + 32);
+        ASSERT_EQ(frame_and_mark(Text(t, true), head, "<br>", tail).bytes, want_lf) << ::testing::PrintToString(t);
+        ASSERT_EQ(frame_and_mark(Text(std::move(roomy_lf), true), head, "<br>", tail).bytes, want_lf)
+            << ::testing::PrintToString(t);
+      }
     }
   }
+}
+
+// A text kept as lone LFs (each LF a line break, as the clipboard edge hands over a text read
+// without CR LF of its own) goes through every line-break operation as its CR LF form does:
+// an LF desktop gets the same of both results. Where a piece holds a lone LF of its own,
+// which is no line break, the text takes the CR LF form.
+TEST(Text, LoneLfsActAsTheirCrLfForm) {
+  auto on_lf_desktop = [](const Text& t) { return t.lf_breaks ? t.bytes : crlf_to_lf(t.bytes); };
+  const char alphabet[] = {'a', '\n', '\r', '\xE3', 'b'};
+  const char* const pieces[] = {"", "<q>", "\r\n<a>", "x\r", "\r\n\r\n", "\n</q>", "a\nb"};
+  unsigned seed = 2024;
+  for (int round = 0; round < 600; ++round) {
+    std::string t;
+    const std::size_t size = round % 40 + (round % 5 == 0 ? 100 : 0);
+    for (std::size_t i = 0; i < size; ++i) {
+      seed = seed * 1103515245 + 12345;
+      t += alphabet[(seed >> 16) % (round % 2 ? 5 : 2)];
+    }
+    const Text lf(t, true);
+    const Text crlf(replace_all(t, "\n", "\r\n", kUtf8));
+    const std::string shown = ::testing::PrintToString(t);
+    ASSERT_EQ(crlf_size(lf), crlf.bytes.size()) << shown;
+    ASSERT_EQ(crlf_bytes(lf), crlf.bytes) << shown;
+    for (const bool first : {false, true})
+      for (const char* with : {"", " "})
+        ASSERT_EQ(on_lf_desktop(replace_line_breaks(lf, with, first)),
+                  crlf_to_lf(replace_line_breaks(crlf, with, first).bytes)) << shown;
+    ASSERT_EQ(on_lf_desktop(mark_first_line_break(lf, "<br>")), crlf_to_lf(mark_first_line_break(crlf, "<br>").bytes))
+        << shown;
+    for (const char* head : pieces)
+      for (const char* insert : {"", "<br>", "\r", "\n"})
+        for (const char* tail : pieces)
+          ASSERT_EQ(on_lf_desktop(frame_and_mark(lf, head, insert, tail)),
+                    crlf_to_lf(frame_and_mark(crlf, head, insert, tail).bytes))
+              << shown << " " << ::testing::PrintToString(std::string(head) + "|" + insert + "|" + tail);
+  }
+  // The form is kept wherever the pieces allow it, so neither edge moves the text's bytes.
+  struct Case {
+    const char *head, *insert, *tail;
+    bool kept;
+  } cases[] = {
+      {"<a>", "<br>", "</a>", true},
+      {"", "<br />", "\r\n<a href=\"u\">u</a>", true},
+      {"*<a>", "", "</a>\r\n\r\n", true},
+      {"x\r", "", "", true},
+      {"", "", "\n</a>", false},
+      {"a\nb", "<br>", "", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(frame_and_mark(Text("p\nq", true), c.head, c.insert, c.tail).lf_breaks, c.kept) << c.tail;
+  EXPECT_EQ(replace_line_breaks(Text("1\n2\n3", true), " ").bytes, "1 2 3");
+  EXPECT_EQ(replace_line_breaks(Text("1\n2\n3", true), "", true).bytes, "12\n3");
+  EXPECT_EQ(mark_first_line_break(Text("1\r2\n3\n", true), "<br>").bytes, "1\r2<br>\n3\n");
+  EXPECT_EQ(mark_first_line_break(Text("1\n2\r\n3"), "<br>").bytes, "1\n2<br>\r\n3");
+  EXPECT_EQ(crlf_size(Text("日本\n", true)), std::string("日本").size() + 2);
 }
 
 // Page text in HTML: the four characters escaped, line breaks and multibyte characters left,
