@@ -14,6 +14,15 @@
 namespace qm {
 namespace {
 
+// Room for `size` bytes in the text's own buffer, its bytes kept: a bigger buffer of the
+// size classes of string_with_capacity when it has too little.
+void make_room(std::string& text, std::size_t size) {
+  if (text.capacity() >= size) return;
+  std::string grown = string_with_capacity(size);
+  grown.append(text);
+  text = std::move(grown);
+}
+
 char fold(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Calls `on_match(pos)` for each non-overlapping occurrence of `pattern` that starts on a
@@ -101,11 +110,7 @@ std::string replace(std::string text, std::string_view pattern, std::string_view
   }
   if (!icase && borderless(pattern) && cp.never_inside_character(static_cast<unsigned char>(pattern[0]))) {
     const std::size_t old = text.size();
-    if (text.capacity() < size) {
-      std::string grown = string_with_capacity(size);
-      grown.append(text);
-      text = std::move(grown);
-    }
+    make_room(text, size);
     text.resize(size);
     char* const base = text.data();
     std::size_t end = old, w = size;
@@ -262,11 +267,7 @@ std::size_t lanes_sum(Block counts) noexcept {
 template <class AtLf>
 std::string grow_from_back(std::string text, std::size_t lead, std::size_t extra, std::string_view tail, AtLf at_lf) {
   const std::size_t old = text.size(), size = lead + old + extra + tail.size();
-  if (text.capacity() < size) {
-    std::string grown = string_with_capacity(size);
-    grown.append(text);
-    text = std::move(grown);
-  }
+  make_room(text, size);
   text.resize(size);
   char* const base = text.data();
   std::memcpy(base + size - tail.size(), tail.data(), tail.size());
@@ -568,11 +569,7 @@ std::string escape_html(std::string text, std::span<const std::size_t> reference
     if (text[pos] == '&' && starts_reference(references, k, pos)) growth -= kEscapeGrowth['&'];
   if (growth == 0) return text;
   const std::size_t old = text.size();
-  if (text.capacity() < old + growth) {
-    std::string grown = string_with_capacity(old + growth);
-    grown.append(text);
-    text = std::move(grown);
-  }
+  make_room(text, old + growth);
   text.resize(old + growth);
   // From the back, each byte moved once; once the write position meets the read position,
   // all that stands before is in place already.
