@@ -6,7 +6,7 @@
 # posix-threads compiler), packaged with NSIS and tested under Wine; the logic is cross-built
 # for arm64 and its unit suites run under qemu-user.
 set -e
-program_packages="cmake make g++ pkg-config libx11-dev qt6-base-dev xvfb xauth x11-utils xclip
+program_packages="cmake make g++ pkg-config libx11-dev libwayland-dev qt6-base-dev qt6-wayland xvfb xauth x11-utils xclip
   fonts-ipafont-gothic"
 packages="$program_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
   clang libclang-rt-14-dev chromium firefox-esr debhelper dpkg-dev lintian

@@ -8,7 +8,7 @@
 
 namespace qm {
 
-X11Clipboard::X11Clipboard() = default;
+X11Clipboard::X11Clipboard(bool beside_wayland) : beside_wayland_(beside_wayland) {}
 X11Clipboard::~X11Clipboard() = default;
 
 void X11Clipboard::acquire() { connection(); }
@@ -33,7 +33,9 @@ x11::Connection* X11Clipboard::shared_connection() noexcept {
 // A text too large for the memory the program may use is a clipboard that cannot be opened.
 std::optional<DesktopText> X11Clipboard::read() {
   try {
-    return x11::read_clipboard(connection());
+    std::optional<std::string> text = x11::read_clipboard(connection());
+    if (!text && beside_wayland_ && !x11::has_clipboard_owner(connection())) throw Error(kCannotOpenClipboard);
+    return text;
   } catch (const std::bad_alloc&) {
     return_freed_memory();
     throw Error(kCannotOpenClipboard);
@@ -55,12 +57,5 @@ bool display_reachable() {
   XCloseDisplay(d);
   return true;
 }
-
-}  // namespace qm
-
-namespace qm {
-
-bool started_as_clipboard_server() { return x11::is_spawned_server(); }
-int serve_clipboard_for_caller() { return x11::run_spawned_server(); }
 
 }  // namespace qm

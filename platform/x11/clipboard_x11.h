@@ -13,7 +13,11 @@ struct Connection;
 
 class X11Clipboard : public ClipboardBackend {
  public:
-  X11Clipboard();
+  // `beside_wayland`: the run is in a Wayland session and takes the X11 path through
+  // XWayland, whose clipboard is the session's only where the compositor bridges it. With
+  // no owner at all there, the session's clipboard cannot be told, and a read says so
+  // rather than quoting nothing.
+  explicit X11Clipboard(bool beside_wayland = false);
   ~X11Clipboard() override;
 
   void acquire() override;
@@ -28,18 +32,10 @@ class X11Clipboard : public ClipboardBackend {
  private:
   x11::Connection& connection();
   std::unique_ptr<x11::Connection> connection_;
+  bool beside_wayland_;
 };
 
 // True when a message box could be shown on $DISPLAY.
 bool display_reachable();
-
-}  // namespace qm
-
-namespace qm {
-
-// A program that writes the clipboard from a process running threads starts itself again
-// as the serving process; its main() hands over to it first thing.
-bool started_as_clipboard_server();
-int serve_clipboard_for_caller();
 
 }  // namespace qm

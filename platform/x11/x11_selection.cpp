@@ -32,6 +32,7 @@
 
 #include "error.h"
 #include "process.h"
+#include "serving_process.h"
 #include "text.h"
 
 extern char** environ;
@@ -41,10 +42,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The exec'd serving process finds its text on this descriptor and reports on the next.
-constexpr int kServerDataFd = 3;
-constexpr int kServerStatusFd = 4;
-constexpr char kServerVariable[] = "QUOTEMILL_CLIPBOARD_SERVER";
 // Chunks of an INCR transfer: the X server copies each one twice, and a megabyte stays
 // within what its allocator reuses; larger chunks were slower, smaller ones no faster.
 constexpr std::size_t kMaxChunk = 1u << 20;
@@ -406,230 +403,28 @@ Ownership take_ownership(Connection& c, Time& when) {
   return Ownership::Refused;
 }
 
-// Cuts the serving process loose from its caller: own session, no terminal, standard
-// streams on /dev/null and no descriptors but `keep` (ascending), so a caller reading our
-// output sees it end with the program.
-void detach(std::initializer_list<int> keep) {
-  setsid();
-  if (chdir("/") != 0) {
-    // "/" is always there; nothing to do if it is not.
-  }
-  const int null = open("/dev/null", O_RDWR);
-  for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
-  if (null > 2) close(null);
-  unsigned from = 3;
-  for (int k : keep) {
-    if (k < static_cast<int>(from)) continue;
-    if (k > static_cast<int>(from)) close_range(from, static_cast<unsigned>(k - 1), 0);
-    from = static_cast<unsigned>(k) + 1;
-  }
-  close_range(from, ~0u, 0);
-  signal(SIGHUP, SIG_IGN);
-  signal(SIGPIPE, SIG_IGN);
-}
-
-int dup_high(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
-
-// The serving process's word on the clipboard: '1' it owns it; '2' a serving process of
-// ours took it first; anything else, it failed.
-char await_answer(int fd) {
-  char answer = 0;
-  pollfd p{fd, POLLIN, 0};
-  if (poll(&p, 1, static_cast<int>(kAnswerTimeout.count() * 2)) > 0 && read(fd, &answer, 1) != 1) answer = 0;
-  return answer;
-}
-
-// Tells the waiting run how taking the clipboard went, once.
-class Reporter {
- public:
-  explicit Reporter(int fd) : fd_(fd) {}
-  void operator()(char answer) {
-    if (fd_ < 0) return;
-    if (write(fd_, &answer, 1) != 1) {
-      // the run has gone; it will not wait for us
-    }
-    close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
-
 // Takes the clipboard as of the read's start and serves `data` until another client takes
 // it. Returns the serving process's exit status.
-int own_and_serve(Connection& c, std::string_view data, bool offers_text, Reporter& report) {
+int own_and_serve(Connection& c, std::string_view data, bool offers_text, serving::Reporter& report) {
   try {
     Time when;
     const Ownership taken = take_ownership(c, when);
     if (taken != Ownership::Taken) {
-      report(taken == Ownership::TakenByOurs ? '2' : '0');
+      report(taken == Ownership::TakenByOurs ? serving::Word::OursFirst : serving::Word::Failed);
       return taken == Ownership::TakenByOurs ? 0 : 1;
     }
-    report('1');
+    report(serving::Word::Owns);
     run_selection_server(c, when, data, offers_text);
   } catch (const Error&) {
-    report('0');
+    report(serving::Word::Failed);
     return 1;
   }
   return 0;
 }
 
-// Whether the process runs a thread besides this one. A thread just joined may still be
-// counted for a moment while the kernel takes it down.
-bool runs_other_threads() {
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    char stat[1024];
-    const int fd = open("/proc/self/stat", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return true;
-    const ssize_t n = read(fd, stat, sizeof stat - 1);
-    close(fd);
-    if (n <= 0) return true;
-    stat[n] = '\0';
-    // The thread count is the 18th field after the command name, which ends with the last ')'.
-    const char* p = std::strrchr(stat, ')');
-    for (int field = 0; p && field < 18; ++field) p = std::strchr(p + 1, ' ');
-    if (!p) return true;
-    if (std::strtol(p + 1, nullptr, 10) <= 1) return false;
-    usleep(100);
-  }
-  return true;
-}
-
 // A connection whose socket a forked serving process has taken over: this process must not
 // say another word on it, so the display is never closed, only kept where leak checkers see it.
 std::vector<Display*> handed_over_displays;
-
-// The serving process as a fork of the run: nothing to start, nothing to load, and the
-// result is shared rather than copied. The run's freed memory goes back to the system in the
-// child, so it holds its result and little else. Only a run without other threads may fork
-// (after fork only exec is safe otherwise).
-void serve_by_fork(Connection& c, const std::optional<std::string>& text) {
-  int status[2];
-  if (pipe2(status, O_CLOEXEC) != 0) throw Error(kCannotOpenClipboard);
-  XFlush(c.display);  // nothing of the run's own may wait in the buffer that the child inherits
-  const pid_t pid = fork();
-  if (pid < 0) {
-    close(status[0]);
-    close(status[1]);
-    throw Error(kCannotOpenClipboard);
-  }
-  if (pid == 0) {
-    close(status[0]);
-    const int x_fd = ConnectionNumber(c.display);
-    detach({std::min(x_fd, status[1]), std::max(x_fd, status[1])});
-    return_freed_memory();
-    // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
-    std::setlocale(LC_CTYPE, "C.UTF-8");
-    Reporter report(status[1]);
-    int exit_status = 1;
-    try {
-      exit_status = own_and_serve(c, text ? std::string_view(*text) : std::string_view(), text.has_value(), report);
-    } catch (...) {
-      report('0');
-    }
-    _exit(exit_status);
-  }
-  close(status[1]);
-  const char answer = await_answer(status[0]);
-  close(status[0]);
-  if (answer != '1' && answer != '2') {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-  // The child has spoken on the connection, whatever its answer: the run's Xlib no longer
-  // knows where the conversation stands, and a word from it (closing the display included)
-  // would end in an X error. A later use of the clipboard connects anew.
-  close(ConnectionNumber(c.display));
-  handed_over_displays.push_back(std::exchange(c.display, nullptr));
-  if (answer != '1' && answer != '2') throw Error(kCannotOpenClipboard);
-}
-
-// Starts the program again as a serving process, hands it the text in a memory file and
-// waits until it owns the selection. A fresh program holds the text and little else: a
-// forked one would keep the whole heap of the run (freed memory included) for as long as it
-// serves, and after fork only exec is safe in a process that runs threads.
-void serve_by_spawn(Connection& c, const std::optional<std::string>& text) {
-  const int memfd = memfd_create("quotemill-clipboard", MFD_CLOEXEC);
-  if (memfd < 0) throw Error(kCannotOpenClipboard);
-  std::string_view rest = text ? std::string_view(*text) : std::string_view();
-  while (!rest.empty()) {
-    const ssize_t n = write(memfd, rest.data(), rest.size());
-    if (n <= 0) {
-      close(memfd);
-      throw Error(kCannotOpenClipboard);
-    }
-    rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  int status[2];
-  if (pipe2(status, O_CLOEXEC) != 0) {
-    close(memfd);
-    throw Error(kCannotOpenClipboard);
-  }
-  const int data_fd = dup_high(memfd), status_fd = dup_high(status[1]);
-  close(memfd);
-  close(status[1]);
-
-  std::vector<std::string> env_strings;
-  for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, kServerVariable, sizeof kServerVariable - 1) != 0)
-      env_strings.emplace_back(*e);
-  env_strings.push_back(std::string("DISPLAY=") + DisplayString(c.display));
-  env_strings.push_back(std::string(kServerVariable) + (text ? "=text:" : "=empty:") +
-                        std::to_string(c.read_started));
-  std::vector<char*> envp;
-  for (auto& s : env_strings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
-  posix_spawn_file_actions_adddup2(&actions, 0, 1);
-  posix_spawn_file_actions_adddup2(&actions, 0, 2);
-  posix_spawn_file_actions_adddup2(&actions, data_fd, kServerDataFd);
-  posix_spawn_file_actions_adddup2(&actions, status_fd, kServerStatusFd);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigfillset(&defaults);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-  const std::string program = executable_path();
-  // The run's own arguments follow the name, so that a process list tells whose result it serves.
-  std::string cmdline;
-  {
-    std::ifstream in("/proc/self/cmdline", std::ios::binary);
-    cmdline.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::vector<std::string> arguments{"quotemill-clipboard"};
-  for (std::size_t at = cmdline.find('\0'); at != std::string::npos && at + 1 < cmdline.size();) {
-    const std::size_t end = cmdline.find('\0', at + 1);
-    arguments.push_back(cmdline.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
-    at = end;
-  }
-  std::vector<char*> argv;
-  for (auto& a : arguments) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  close(data_fd);
-  close(status_fd);
-
-  const char answer = rc == 0 ? await_answer(status[0]) : 0;
-  close(status[0]);
-  if (answer != '1' && answer != '2') {
-    if (rc == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    throw Error(kCannotOpenClipboard);
-  }
-}
 
 }  // namespace
 
@@ -778,48 +573,49 @@ std::optional<std::string> read_clipboard(Connection& c) {
   return std::nullopt;
 }
 
+bool has_clipboard_owner(Connection& c) { return XGetSelectionOwner(c.display, c.atoms->clipboard) != None; }
+
 Time server_time(Connection& c) {
   ask_server_time(c);
   return await_server_time(c);
 }
 
 void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
-  if (runs_other_threads())
-    serve_by_spawn(c, text);
-  else
-    serve_by_fork(c, text);
+  serving::Start start;
+  start.backend = "x11";
+  // The program started again claims the clipboard as of this run's read.
+  start.words = std::to_string(c.read_started);
+  start.environment = {std::string("DISPLAY=") + DisplayString(c.display)};
+  start.connection_fd = ConnectionNumber(c.display);
+  start.before_fork = [&c] { XFlush(c.display); };
+  start.serve = [&c](std::string_view data, bool offers_text, serving::Reporter& report) {
+    // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    return own_and_serve(c, data, offers_text, report);
+  };
+  // The child has spoken on the connection, whatever its answer: the run's Xlib no longer
+  // knows where the conversation stands, and a word from it (closing the display included)
+  // would end in an X error. A later use of the clipboard connects anew.
+  start.hand_over = [&c] {
+    close(ConnectionNumber(c.display));
+    handed_over_displays.push_back(std::exchange(c.display, nullptr));
+  };
+  serving::start(start, text);
 }
 
 void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text) {
   SelectionServer(c, owned_since, data, offers_text).run();
 }
 
-bool is_spawned_server() { return std::getenv(kServerVariable) != nullptr; }
-
-int run_spawned_server() {
-  const std::string_view request = std::getenv(kServerVariable);
-  const bool offers_text = request.starts_with("text:");
-  const Time read_started = std::strtoul(request.data() + request.find(':') + 1, nullptr, 10);
-  unsetenv(kServerVariable);
+int serve_spawned(serving::SpawnedJob& job) {
   // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
   std::setlocale(LC_CTYPE, "C.UTF-8");
-  detach({kServerDataFd, kServerStatusFd});
-  Reporter report(kServerStatusFd);
-  struct stat st{};
-  fstat(kServerDataFd, &st);
-  const std::size_t size = static_cast<std::size_t>(st.st_size);
-  void* map = size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, kServerDataFd, 0) : nullptr;
-  close(kServerDataFd);
-  if (map == MAP_FAILED) {
-    report('0');
-    return 1;
-  }
   try {
     Connection c;
-    c.read_started = read_started;
-    return own_and_serve(c, std::string_view(static_cast<const char*>(map), size), offers_text, report);
+    c.read_started = std::strtoul(job.words.c_str(), nullptr, 10);
+    return own_and_serve(c, job.data, job.offers_text, job.report);
   } catch (const Error&) {
-    report('0');
+    job.report(serving::Word::Failed);
     return 1;
   }
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "serving_process.h"
+
 namespace qm::x11 {
 
 // How long an owner may take to answer, and how long a transfer may stall, before the
@@ -50,6 +52,9 @@ struct Connection {
 // Throws Error when the owner does not answer or stalls.
 std::optional<std::string> read_clipboard(Connection& c);
 
+// Whether any client owns CLIPBOARD.
+bool has_clipboard_owner(Connection& c);
+
 // The current server time, read from a property change on the connection's window.
 Time server_time(Connection& c);
 
@@ -62,8 +67,7 @@ void serve_clipboard(Connection& c, const std::optional<std::string>& text);
 // Answers requests for CLIPBOARD until another client owns it and every transfer is done.
 void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text);
 
-// Entry of the serving process started through exec (see serve_clipboard).
-bool is_spawned_server();
-int run_spawned_server();
+// The job of a serving process that the program was started again for (see serve_clipboard).
+int serve_spawned(serving::SpawnedJob& job);
 
 }  // namespace qm::x11

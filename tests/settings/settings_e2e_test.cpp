@@ -147,7 +147,7 @@ TEST_F(SettingsE2E, NoDisplayIsAOneLineError) {
   options.timeout = 10s;
   const RunResult r = run({built("quotemill")}, options);  // no DISPLAY at all
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "quotemill: cannot open the settings window: no X display can be reached (is DISPLAY set?)\n");
+  EXPECT_EQ(r.err, "quotemill: cannot open the settings window: no display can be reached (is DISPLAY or WAYLAND_DISPLAY set?)\n");
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 
 #include "clipboard_x11.h"
 #include "error.h"
+#include "serving_process.h"
+#include "x11_selection.h"
 
 int main(int argc, char** argv) {
-  if (qm::started_as_clipboard_server()) return qm::serve_clipboard_for_caller();
+  if (const auto status = qm::serving::run_if_spawned({{"x11", qm::x11::serve_spawned}})) return *status;
   if (argc < 2) return 2;
   std::thread busy([] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
   int status = 0;

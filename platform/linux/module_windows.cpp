@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "clipboard_x11.h"
+#include "desktop.h"
 #include "error.h"
 #include "message_box.h"
 #include "ui_module.h"
@@ -12,8 +12,8 @@
 namespace qm {
 
 int run_settings_window(const std::string& program_path, const CodePage& cp, ClipboardBackend& clipboard) {
-  if (!display_reachable()) {
-    std::fputs("quotemill: cannot open the settings window: no X display can be reached (is DISPLAY set?)\n",
+  if (!desktop_reachable()) {
+    std::fputs("quotemill: cannot open the settings window: no display can be reached (is DISPLAY or WAYLAND_DISPLAY set?)\n",
                stderr);
     return 1;
   }
@@ -27,7 +27,7 @@ int run_settings_window(const std::string& program_path, const CodePage& cp, Cli
 }
 
 void run_notice_window(const std::string& caption, const std::string& text) {
-  if (!display_reachable()) {
+  if (!desktop_reachable()) {
     std::fprintf(stderr, "%s\n", box_log_line({caption, text}).c_str());
     return;
   }

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "clipboard_x11.h"
+#include "desktop.h"
 #include "error.h"
 #include "ui_module.h"
 
@@ -11,7 +11,7 @@ namespace qm {
 void ModuleBoxes::show(const Box& box) {
   std::fprintf(stderr, "%s\n", box_log_line(box).c_str());
   std::fflush(stderr);
-  if (!display_reachable()) return;
+  if (!desktop_reachable()) return;
   try {
     UiModule::load(module_file_).function<decltype(qm_ui_show_box)>("qm_ui_show_box")(box);
   } catch (const Error& e) {
