@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "error.h"
@@ -175,9 +176,12 @@ class FlavourSession : public Session {
   int serve_spawned(serving::SpawnedJob& job) override { return own_and_serve(job.data, job.offers_text, job.report); }
 
  private:
-  // Reads the owner's pipe to its end, within the bounds of a read.
+  // Reads the owner's pipe to its end, within the bounds of a read. The owner tells no size:
+  // room starts large and untouched, as for an X11 transfer without a believable size, and
+  // the pieces come through one buffer that stays warm.
   std::string receive(int fd) {
-    std::string out;
+    std::string out = string_with_capacity(selection::kMaxGrowth);
+    const auto piece = std::make_unique_for_overwrite<char[]>(kChunk);
     const auto deadline = Clock::now() + kReadTimeout;
     auto stall = Clock::now() + kAnswerTimeout;
     for (;;) {
@@ -185,22 +189,13 @@ class FlavourSession : public Session {
       const int ready = poll(&p, 1, std::min(remaining_ms(deadline), remaining_ms(stall)));
       if (ready < 0 && errno == EINTR) continue;
       if (ready <= 0) throw Error(kCannotOpenClipboard);  // the owner went quiet, or dripped too long
-      if (out.capacity() - out.size() < kChunk) {
-        const std::size_t want = std::max(out.size() + kChunk, out.capacity() + out.capacity() / 2);
-        std::string bigger = string_with_capacity(std::min(want, kMaxRead + kChunk));
-        bigger.append(out);
-        out.swap(bigger);
-      }
-      const std::size_t at = out.size();
-      out.resize(out.capacity());
-      const ssize_t n = read(fd, out.data() + at, out.size() - at);
-      out.resize(at + (n > 0 ? static_cast<std::size_t>(n) : 0));
+      const ssize_t n = read(fd, piece.get(), kChunk);
       if (n == 0) return out;
       if (n < 0) {
         if (errno == EINTR || errno == EAGAIN) continue;
         throw Error(kCannotOpenClipboard);
       }
-      if (out.size() > kMaxRead) throw Error(kCannotOpenClipboard);
+      selection::append_growing(out, {piece.get(), static_cast<std::size_t>(n)});
       stall = Clock::now() + kStallTimeout;
     }
   }

@@ -10,18 +10,17 @@
 #include <string>
 #include <string_view>
 
+#include "selection_reading.h"
 #include "serving_process.h"
 
 struct wl_display;
 
 namespace qm::wayland {
 
-// How long an owner may take to start sending, and how long a transfer may stall, before the
-// other side is taken for dead; how long a whole read may take, and how large it may grow.
-inline constexpr std::chrono::milliseconds kAnswerTimeout{3000};
-inline constexpr std::chrono::milliseconds kStallTimeout{5000};
-inline constexpr std::chrono::seconds kReadTimeout{20};
-inline constexpr std::size_t kMaxRead = std::size_t{512} << 20;
+// The bounds of a read and of a transfer are X11's.
+using selection::kAnswerTimeout;
+using selection::kReadTimeout;
+using selection::kStallTimeout;
 
 // The mime type that marks a selection served by a process of ours, so that two runs at
 // once can tell another of ours from a newer copy of the user's.

@@ -32,6 +32,7 @@
 
 #include "error.h"
 #include "process.h"
+#include "selection_reading.h"
 #include "serving_process.h"
 #include "text.h"
 
@@ -39,6 +40,12 @@ extern char** environ;
 
 namespace qm::x11 {
 namespace {
+
+using selection::append_growing;
+using selection::kMaxGrowth;
+using selection::kMaxRead;
+using selection::kReadTimeout;
+using selection::reserve_for_text;
 
 using Clock = std::chrono::steady_clock;
 
@@ -72,44 +79,6 @@ struct Property {
   std::unique_ptr<unsigned char, XFreer> data;
   std::size_t bytes() const { return format == 0 ? 0 : items * (format / 8); }
 };
-
-// A read ends with "the clipboard cannot be opened" past this size or this time: an owner
-// may claim any size, send without end, or drip a byte just often enough not to stall.
-constexpr std::size_t kMaxRead = std::size_t{512} << 20;
-constexpr std::chrono::seconds kReadTimeout{20};
-// Room is made for what has arrived and at most this much more.
-constexpr std::size_t kMaxGrowth = std::size_t{64} << 20;
-
-// Appends to a text whose final size the owner may have told wrongly or not at all: room
-// grows by half, but never by more than kMaxGrowth and not past a `hint` that still holds,
-// so that a large selection does not need three times its size on the way.
-void append_growing(std::string& out, std::string_view piece, std::size_t hint = 0) {
-  const std::size_t need = out.size() + piece.size();
-  if (need > kMaxRead) throw Error(kCannotOpenClipboard);
-  if (need > out.capacity()) {
-    std::size_t room = need + std::clamp<std::size_t>(out.capacity() / 2, std::size_t{1} << 20, kMaxGrowth);
-    if (hint >= need) room = std::min(room, hint);
-    std::string bigger = string_with_capacity(room);
-    bigger.append(out);
-    out.swap(bigger);
-  }
-  out.append(piece);
-}
-
-// Room for a text of `size` bytes and for what the worker adds to it in place (a tag before
-// each line break), so the text is never moved to a bigger buffer. Pages never written are
-// never resident; where even the room cannot be had, the text alone.
-void reserve_for_text(std::string& out, std::size_t size) {
-  if (size > kMaxRead) throw Error(kCannotOpenClipboard);
-  std::string room;
-  try {
-    room = string_with_capacity(size + size / 2 + (std::size_t{64} << 10));
-  } catch (const std::bad_alloc&) {
-    room = string_with_capacity(size);
-  }
-  room.append(out);
-  out.swap(room);
-}
 
 // Reads a property whole, in pieces that the allocator can reuse (a fresh page is dear on
 // a virtual machine), appending its bytes to `out`; deletes it after the last piece.

@@ -9,14 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "selection_reading.h"
 #include "serving_process.h"
 
 namespace qm::x11 {
 
-// How long an owner may take to answer, and how long a transfer may stall, before the
-// other side is taken for dead.
-inline constexpr std::chrono::milliseconds kAnswerTimeout{3000};
-inline constexpr std::chrono::milliseconds kStallTimeout{5000};
+using selection::kAnswerTimeout;
+using selection::kStallTimeout;
 
 // How long connecting to the display and its first answer may take.
 inline constexpr std::chrono::milliseconds kConnectTimeout{3000};
