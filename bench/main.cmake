@@ -15,9 +15,10 @@ target_link_libraries(bench_owner PRIVATE qm_selection_io)
 add_executable(bench_floor bench_floor.cpp)
 target_link_libraries(bench_floor PRIVATE qm_selection_io)
 
+# The round trips run on a private Xvfb, or with --wayland on sway run headless.
 add_library(qm_roundtrip_harness STATIC roundtrip_harness.cpp roundtrip_harness.h)
 target_include_directories(qm_roundtrip_harness PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(qm_roundtrip_harness PUBLIC qm_x_session qm_selection_io)
+target_link_libraries(qm_roundtrip_harness PUBLIC qm_wayland_session qm_selection_io)
 add_dependencies(qm_roundtrip_harness bench_launch bench_owner bench_floor)
 
 add_executable(roundtrip_bench roundtrip_bench.cpp)

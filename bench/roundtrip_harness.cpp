@@ -3,8 +3,10 @@
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,12 +17,14 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "selection_io.h"
+#include "wayland_session.h"
 #include "x_session.h"
 
 extern char** environ;
@@ -31,11 +35,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-[[noreturn]] void fail(const std::string& message) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "roundtrip: %s\n", message.c_str());
-  std::exit(1);
-}
+// Ends the benchmark: run_roundtrip reports it, once the desk has ended what it started.
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string& message) { throw Failure(message); }
 
 // The environment for the benchmark's helpers: never the user's own display.
 std::vector<std::string> environment(const std::string& display) {
@@ -48,8 +53,10 @@ std::vector<std::string> environment(const std::string& display) {
   return env;
 }
 
-// Starts a helper with its standard input and output on the given descriptors.
-pid_t spawn(const std::vector<std::string>& argv, const std::string& display, int in_fd, int out_fd) {
+// Starts a helper with its standard input and output on the given descriptors (-1: ours),
+// and its standard error on /dev/null when `quiet`.
+pid_t spawn(const std::vector<std::string>& argv, const std::string& display, int in_fd, int out_fd,
+            bool quiet = false) {
   std::vector<std::string> env = environment(display), words = argv;
   std::vector<char*> envp, args;
   for (auto& s : env) envp.push_back(s.data());
@@ -60,6 +67,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& display, in
   posix_spawn_file_actions_init(&files);
   if (in_fd >= 0) posix_spawn_file_actions_adddup2(&files, in_fd, 0);
   if (out_fd >= 0) posix_spawn_file_actions_adddup2(&files, out_fd, 1);
+  if (quiet) posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid;
   const int rc = posix_spawnp(&pid, args[0], &files, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&files);
@@ -90,13 +98,18 @@ struct Timing {
   long max_rss_kib;
 };
 
-// One run through bench_launch.
-Timing launch(const std::vector<std::string>& argv, const std::string& display) {
+// bench_launch's command line for one run of argv on `display`.
+std::vector<std::string> launcher(const std::vector<std::string>& argv, const std::string& display) {
   std::vector<std::string> words{test::built("bench/bench_launch"), display, "C.UTF-8"};
   words.insert(words.end(), argv.begin(), argv.end());
+  return words;
+}
+
+// One run through bench_launch, started by `command`; `name` is the program it times.
+Timing launch(const std::vector<std::string>& command, const std::string& name) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) fail("pipe");
-  const pid_t pid = spawn(words, "", -1, out[1]);
+  const pid_t pid = spawn(command, "", -1, out[1]);
   close(out[1]);
   const std::string line = read_line(out[0], 120s);
   close(out[0]);
@@ -105,8 +118,36 @@ Timing launch(const std::vector<std::string>& argv, const std::string& display) 
   Timing t{};
   int status = -1;
   if (std::sscanf(line.c_str(), "%lf %ld %d", &t.ms, &t.max_rss_kib, &status) != 3 || status != 0)
-    fail(argv[0] + " failed (exit status " + std::to_string(status) + ")");
+    fail(name + " failed (exit status " + std::to_string(status) + ")");
   return t;
+}
+
+// The standard output of a command run to its end, or nullopt when it failed or took longer
+// than `timeout`; what it says on standard error goes nowhere.
+std::optional<std::string> collect(const std::vector<std::string>& command, std::chrono::milliseconds timeout) {
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) fail("pipe");
+  const pid_t pid = spawn(command, "", -1, out[1], true);
+  close(out[1]);
+  std::string text;
+  char buffer[1 << 16];
+  bool ended = false;
+  for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline;) {
+    pollfd p{out[0], POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    const ssize_t n = read(out[0], buffer, sizeof buffer);
+    if (n <= 0) {
+      ended = n == 0;
+      break;
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(out[0]);
+  if (!ended) kill(pid, SIGKILL);
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  if (!ended || !WIFEXITED(raw) || WEXITSTATUS(raw) != 0) return std::nullopt;
+  return text;
 }
 
 // The bench owner: one text, claimed anew for every run.
@@ -289,6 +330,153 @@ void check(const std::string& got, const std::string& want, const std::string& w
        ": got " + around(got) + ", expected " + around(want));
 }
 
+// Where the runs take place. Before each run claim() puts the selection on the clipboard
+// anew, once nothing of the run before is left; launch() times the contender, read() gives
+// what it left on the clipboard.
+class Desk {
+ public:
+  virtual ~Desk() = default;
+  // The programs the workers are timed against: each leaves the text as it was, but the floor.
+  virtual std::vector<Contender> others() const = 0;
+  // The selection of the coming runs.
+  virtual void hold(const std::string& text) = 0;
+  virtual void claim() = 0;
+  virtual Timing launch(const std::vector<std::string>& argv) = 0;
+  virtual std::string read(const std::string& who) = 0;
+  // After a size's last run: its holder gone, the selection's owner ended.
+  virtual void release() = 0;
+  // The processes of ours that belong to the setting, not to any run.
+  virtual std::vector<pid_t> known() const = 0;
+};
+
+// A private Xvfb; the selection is bench_owner's, claimed anew for every run.
+class X11Desk : public Desk {
+ public:
+  explicit X11Desk(const RoundtripSetup& setup) : checker_(x_.display()), settle_(setup.settle) {
+    if (!setup.focused_title.empty()) checker_.focus_window(setup.focused_title);
+    setting_ = {x_.server_pid()};
+    if (setup.prepare) {
+      setup.prepare(x_);
+      const std::vector<pid_t> left = strays(setting_);
+      setting_.insert(setting_.end(), left.begin(), left.end());
+    }
+  }
+  std::vector<Contender> others() const override {
+    return {{"xclip", {"sh", "-c", "xclip -o -selection clipboard | xclip -i -selection clipboard"}, false},
+            {"xsel", {"sh", "-c", "xsel -b -o | xsel -b -i"}, false},
+            {"floor", {test::built("bench/bench_floor")}, false}};
+  }
+  void hold(const std::string& text) override {
+    owner_.reset();
+    owner_ = std::make_unique<Owner>(text, x_.display());
+  }
+  void claim() override {
+    window_ = owner_->claim();
+    wait_strays_gone(known());
+    std::this_thread::sleep_for(settle_);
+  }
+  Timing launch(const std::vector<std::string>& argv) override {
+    return bench::launch(launcher(argv, x_.display()), argv[0]);
+  }
+  std::string read(const std::string& who) override { return checker_.read(window_, who); }
+  void release() override {
+    // The last run's serving process goes before the owner does, not with the display.
+    owner_->claim();
+    wait_strays_gone(known());
+    owner_.reset();
+  }
+  std::vector<pid_t> known() const override {
+    std::vector<pid_t> pids = setting_;
+    if (owner_) pids.push_back(owner_->pid());
+    return pids;
+  }
+
+ private:
+  test::XSession x_;
+  Checker checker_;
+  std::chrono::milliseconds settle_;
+  std::vector<pid_t> setting_;
+  std::unique_ptr<Owner> owner_;
+  Window window_ = None;
+};
+
+// sway run headless with a Wayland-native window in front (tests/support/wayland_session.h):
+// wl-copy copies the selection anew for every run, wl-paste reads the result back. The
+// workers get the caption from QUOTEMILL_CAPTION, as the browser companion's helper hands it
+// over: on Wayland no program reads another's.
+class WaylandDesk : public Desk {
+ public:
+  explicit WaylandDesk(const RoundtripSetup& setup) : w_(test::Compositor::Sway) {
+    if (setup.prepare) fail("--wayland: this benchmark's setting is X11's");
+    if (!w_.wayland_clipboard()) fail("sway offers no data-control protocol");
+    if (!setup.focused_title.empty()) env_["QUOTEMILL_CAPTION"] = setup.focused_title;
+    setting_ = strays({});  // the compositor and its window
+    file_ = w_.runtime_dir() + "/bench-selection";
+  }
+  ~WaylandDesk() override { end_owner(); }
+  std::vector<Contender> others() const override {
+    return {{"wl-copy", {"sh", "-c", "wl-paste --no-newline | wl-copy"}, false}};
+  }
+  void hold(const std::string& text) override {
+    text_ = &text;
+    std::ofstream(file_, std::ios::binary | std::ios::trunc) << text;
+    chmod(file_.c_str(), 0644);  // read by wl-copy, as the session's user
+  }
+  void claim() override {
+    end_owner();
+    const int in = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) fail("cannot open the selection file");
+    owner_ = spawn(w_.command({"wl-copy", "--foreground", "--type", "text/plain;charset=utf-8"}), "", in, -1);
+    close(in);
+    // The run before's holder leaves once the new copy has taken its place; at a size's
+    // first run there is none, and the copy is read back.
+    wait_strays_gone(known());
+    for (const auto deadline = Clock::now() + 10s; paste() != *text_; std::this_thread::sleep_for(10ms))
+      if (Clock::now() > deadline) fail("wl-copy did not take the clipboard");
+  }
+  Timing launch(const std::vector<std::string>& argv) override {
+    return bench::launch(w_.command(launcher(argv, w_.x_display()), env_), argv[0]);
+  }
+  std::string read(const std::string& who) override {
+    // wl-copy --foreground ends once another program has taken the clipboard.
+    for (const auto deadline = Clock::now() + 10s; waitpid(owner_, nullptr, WNOHANG) != owner_;) {
+      if (Clock::now() > deadline) fail(who + " did not take the clipboard");
+      std::this_thread::sleep_for(200us);
+    }
+    owner_ = -1;
+    const std::optional<std::string> text = paste();
+    if (!text) fail("cannot read the clipboard " + who + " left");
+    return *text;
+  }
+  void release() override {
+    claim();
+    end_owner();
+  }
+  std::vector<pid_t> known() const override {
+    std::vector<pid_t> pids = setting_;
+    if (owner_ > 0) pids.push_back(owner_);
+    return pids;
+  }
+
+ private:
+  std::optional<std::string> paste() const {
+    return collect(w_.command({"wl-paste", "--no-newline", "--type", "text"}), 60s);
+  }
+  void end_owner() {
+    if (owner_ <= 0) return;
+    kill(owner_, SIGTERM);
+    waitpid(owner_, nullptr, 0);
+    owner_ = -1;
+  }
+
+  test::WaylandSession w_;
+  std::map<std::string, std::string> env_;
+  std::vector<pid_t> setting_;
+  std::string file_;
+  const std::string* text_ = nullptr;
+  pid_t owner_ = -1;
+};
+
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -347,10 +535,11 @@ std::string with_breaks(const std::string& text) {
   }
 }
 
-int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
-  find_build_dir();
+namespace {
+
+int run_benchmark(int argc, char** argv, const RoundtripSetup& setup) {
   std::vector<std::string> programs, arguments = setup.arguments, size_keys, shape_keys;
-  bool own_arguments = false;
+  bool own_arguments = false, wayland = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--program" && i + 1 < argc) {
@@ -359,6 +548,8 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
       size_keys = split(argv[++i]);
     } else if (a == "--shapes" && i + 1 < argc) {
       shape_keys = split(argv[++i]);
+    } else if (a == "--wayland") {
+      wayland = true;
     } else if (a == "--") {
       arguments.assign(argv + i + 1, argv + argc);
       own_arguments = true;
@@ -369,18 +560,16 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
     }
   }
   if (programs.empty()) programs.push_back(test::built(setup.program));
+  if (wayland && size_keys.empty()) size_keys = {"1K", "10M"};
 
-  // xclip and xsel leave their serving copies behind as orphans: they come to us.
+  // The programs' serving processes, and xclip's, xsel's and wl-copy's copies, are left
+  // behind as orphans: they come to us.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
-  test::XSession x;
-  Checker checker(x.display());
-  if (!setup.focused_title.empty()) checker.focus_window(setup.focused_title);
-  std::vector<pid_t> setting{x.server_pid()};
-  if (setup.prepare) {
-    setup.prepare(x);
-    const std::vector<pid_t> left = strays(setting);
-    setting.insert(setting.end(), left.begin(), left.end());
-  }
+  std::unique_ptr<Desk> desk;
+  if (wayland)
+    desk = std::make_unique<WaylandDesk>(setup);
+  else
+    desk = std::make_unique<X11Desk>(setup);
 
   std::vector<Contender> contenders;
   const bool several = programs.size() > 1;
@@ -393,10 +582,9 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
     std::printf("%-6s =%s\n", label.c_str(), shown.c_str());
     contenders.push_back({label, argv_i, true});
   }
-  contenders.push_back({"xclip", {"sh", "-c", "xclip -o -selection clipboard | xclip -i -selection clipboard"}, false});
-  contenders.push_back({"xsel", {"sh", "-c", "xsel -b -o | xsel -b -i"}, false});
-  contenders.push_back({"floor", {test::built("bench/bench_floor")}, false});
   const std::size_t workers = programs.size();
+  for (Contender& other : desk->others()) contenders.push_back(std::move(other));
+  if (wayland) std::printf("On sway, headless: wl-copy copies each run's selection, wl-paste reads the result.\n");
   if (own_arguments) std::printf("(own arguments: each result is checked against the first worker's first)\n");
   std::printf("Peaks are multiples of the text: the worker's ru_maxrss, and its serving process's VmHWM.\n");
 
@@ -407,8 +595,9 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
     std::printf("\n%s\n%-7s", shape.title, "size");
     for (const auto& c : contenders) std::printf(" %9s", (c.label + " ms").c_str());
     for (std::size_t w = 0; w < workers; ++w)
-      for (const char* other : {"xclip", "xsel", "floor"})
-        std::printf(" %9s", ((several ? contenders[w].label : std::string("w")) + "/" + other).c_str());
+      for (std::size_t other = workers; other < contenders.size(); ++other)
+        std::printf(" %9s",
+                    ((several ? contenders[w].label : std::string("w")) + "/" + contenders[other].label).c_str());
     for (std::size_t w = 0; w < workers; ++w)
       std::printf(" %9s %9s", (contenders[w].label + " peak").c_str(), (contenders[w].label + " srv").c_str());
     std::printf("\n");
@@ -421,9 +610,7 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
       std::optional<std::string> worker_want;
       if (!own_arguments) worker_want = setup.expected(text);
       const std::string floor_want = "<a href=\"http://example.com/\">" + with_breaks(text) + "</a>";
-      Owner owner(text, x.display());
-      std::vector<pid_t> known = setting;
-      known.push_back(owner.pid());
+      desk->hold(text);
       std::vector<std::vector<double>> ms(contenders.size());
       std::vector<long> peak(workers, 0), server_peak(workers, -1);
       for (int run = 0; run < size.runs; ++run) {
@@ -431,27 +618,23 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
           // Each run starts with another contender, so that none always follows the same one.
           const std::size_t i = (k + static_cast<std::size_t>(run)) % contenders.size();
           const Contender& c = contenders[i];
-          const Window bench_owner = owner.claim();
-          wait_strays_gone(known);
-          std::this_thread::sleep_for(setup.settle);
-          const Timing t = launch(c.argv, x.display());
+          desk->claim();
+          const Timing t = desk->launch(c.argv);
           ms[i].push_back(t.ms);
           const std::string who = c.argv[0] + (c.worker ? "" : " (" + c.label + ")") + ", " + shape.key + " " +
                                   size.name + ", run " + std::to_string(run + 1);
-          std::string got = checker.read(bench_owner, who);
+          std::string got = desk->read(who);
           if (c.worker) {
             if (!worker_want) worker_want = got;
             check(got, *worker_want, who);
             peak[i] = std::max(peak[i], t.max_rss_kib);
-            server_peak[i] = std::max(server_peak[i], serving_peak(known));
+            server_peak[i] = std::max(server_peak[i], serving_peak(desk->known()));
           } else {
             check(got, c.label == "floor" ? floor_want : text, who);
           }
         }
       }
-      // The last run's serving process goes before the owner does, not with the display.
-      owner.claim();
-      wait_strays_gone(known);
+      desk->release();
       std::vector<double> med;
       for (const auto& m : ms) med.push_back(median(m));
       std::printf("%-7s", size.name);
@@ -478,6 +661,19 @@ int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
   std::printf(" every result checked byte for byte; %.0f s in all\n",
               std::chrono::duration<double>(Clock::now() - started).count());
   return 0;
+}
+
+}  // namespace
+
+int run_roundtrip(int argc, char** argv, const RoundtripSetup& setup) {
+  find_build_dir();
+  try {
+    return run_benchmark(argc, argv, setup);
+  } catch (const std::exception& e) {  // a Failure, or a desk that would not start
+    std::fflush(stdout);
+    std::fprintf(stderr, "roundtrip: %s\n", e.what());
+    return 1;
+  }
 }
 
 }  // namespace qm::bench

@@ -1,23 +1,30 @@
 // The clipboard under misbehaving peers, a dying display and load: nothing lost, nothing
-// hung, nothing left running.
+// hung, nothing left running. The faults that both clipboards know are tables run on each
+// desktop, with the peer of its clipboard: x_peer on a private Xvfb and on mutter's XWayland,
+// wl_peer on sway and KWin, whose data-control the programs take (the Wayland rows are the
+// `wayland` label's, tests/wayland).
 
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
+#include "wayland_session.h"
 #include "x_session.h"
 
 namespace qm::test {
 namespace {
+
+const std::string kCannotOpen = "クリップボードを開くことができません";
 
 std::string proc_file(int pid, const char* name) {
   std::ifstream f("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
@@ -26,32 +33,204 @@ std::string proc_file(int pid, const char* name) {
   return s.str();
 }
 
-// The processes on `display` whose command line holds `argument`: a worker run and the
-// serving process it leaves behind carry its page address. Other suites may run the same
-// tests on the machine at the same time, on displays of their own.
-std::vector<int> processes_with(const std::string& argument, const std::string& display) {
-  std::vector<int> pids;
-  std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
-  while (dirent* e = readdir(proc.get())) {
-    const int pid = std::atoi(e->d_name);
-    if (pid <= 0) continue;
-    std::ifstream f("/proc/" + std::string(e->d_name) + "/cmdline", std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    const std::string cmdline = s.str();
-    if (cmdline.find(std::string(1, '\0') + argument + '\0') == std::string::npos) continue;
-    const std::string env = std::string(1, '\0') + proc_file(pid, "environ");
-    if (env.find(std::string(1, '\0') + "DISPLAY=" + display + '\0') != std::string::npos) pids.push_back(pid);
-  }
-  return pids;
-}
-
 std::string big_text(std::size_t size) {
   std::string text;
   for (std::size_t i = 0; text.size() < size; ++i) text += "大きな選択 " + std::to_string(i) + "\n";
   text.resize(size);
   return text;
 }
+
+// The desktops the fault tables run on.
+enum class Desk { X11, Sway, KWin, Mutter };
+
+std::string desk_name(Desk desk) {
+  switch (desk) {
+    case Desk::X11: return "x11";
+    case Desk::Sway: return compositor_name(Compositor::Sway);
+    case Desk::KWin: return compositor_name(Compositor::KWin);
+    case Desk::Mutter: return compositor_name(Compositor::Mutter);
+  }
+  return "?";
+}
+
+// One desktop at a time, kept from test to test while the desk stays the same.
+std::unique_ptr<ClipboardSession> desk_session_;
+Desk desk_session_desk_;
+
+ClipboardSession& desk_session(Desk desk) {
+  if (!desk_session_ || desk_session_desk_ != desk) {
+    desk_session_.reset();
+    if (desk == Desk::X11)
+      desk_session_ = std::make_unique<XSession>();
+    else
+      desk_session_ = std::make_unique<WaylandSession>(desk == Desk::Sway   ? Compositor::Sway
+                                                       : desk == Desk::KWin ? Compositor::KWin
+                                                                            : Compositor::Mutter);
+    desk_session_desk_ = desk;
+  }
+  return *desk_session_;
+}
+
+const Desk kWaylandDesks[] = {Desk::Sway, Desk::KWin, Desk::Mutter};
+
+// The caption the helper hands quotemill3, and its title in a quote.
+const std::string kCaption = "Fault page - Browser";
+const std::string kTitle = "Fault page";
+
+std::string quote(const std::string& program, const std::string& url, const std::string& text) {
+  return (program == "quotemill" ? "<q cite=\"" + url + "\">" : "<q title=\"" + kTitle + "\" cite=\"" + url + "\">") +
+         text + "</q>";
+}
+
+// A clipboard owner that misbehaves, played on each clipboard by the peer's mode for it.
+struct OwnerFault {
+  std::string name;
+  std::vector<std::string> x_mode, wl_mode;  // empty where that clipboard has no such fault
+  std::string offered;                       // what own-bytes offers
+  std::optional<std::string> read;           // the text the workers quote; none: the clipboard cannot be opened
+  std::vector<std::string> programs = {"quotemill", "quotemill3"};
+};
+
+const OwnerFault kOwnerFaults[] = {
+    {"never_answers", {"own-stuck"}, {"own-stuck"}, "", std::nullopt},
+    // A byte now and then keeps no read going for ever. It takes the whole time limit of a
+    // read, which both workers share, so one of them shows it.
+    {"drips_a_byte_a_second", {"own-incr-drip"}, {"own-drip"}, "", std::nullopt, {"quotemill"}},
+    {"offers_only_a_picture", {"own-image"}, {"own-image"}, "", ""},
+    // X11 only: a Wayland transfer's bytes carry no type of their own.
+    {"hands_a_picture_for_text", {"own-png-as-text"}, {}, "", ""},
+    {"invalid_utf8", {"own-bytes"}, {"own-bytes"}, "ok \xFF\xFE \xC3\x28 \xE3\x81 \xED\xA0\x80 end",
+     "ok \xFF\xFE \xC3\x28 \xE3\x81 \xED\xA0\x80 end"},
+    {"text_up_to_its_first_nul", {"own-bytes"}, {"own-bytes"}, std::string("before\0after", 12), "before"},
+};
+
+struct OwnerFaultRun {
+  Desk desk;
+  const OwnerFault* fault;
+};
+
+// The rows that the desks' clipboards know; mutter's programs take X11's clipboard.
+std::vector<OwnerFaultRun> owner_fault_runs(std::initializer_list<Desk> desks) {
+  std::vector<OwnerFaultRun> runs;
+  for (const Desk desk : desks)
+    for (const OwnerFault& fault : kOwnerFaults)
+      if (!(desk == Desk::Sway || desk == Desk::KWin ? fault.wl_mode : fault.x_mode).empty())
+        runs.push_back({desk, &fault});
+  return runs;
+}
+
+class OwnerFaults : public ::testing::TestWithParam<OwnerFaultRun> {
+ protected:
+  static void TearDownTestSuite() { desk_session_.reset(); }
+};
+
+// Both workers read from the misbehaving owner: they quote what it holds as text, or, where
+// the clipboard cannot be opened, quotemill reports it, quotemill3 says it in its box and
+// writes nothing, and the owner keeps the clipboard.
+TEST_P(OwnerFaults, BothWorkers) {
+  const OwnerFault& fault = *GetParam().fault;
+  ClipboardSession& s = desk_session(GetParam().desk);
+  const std::string url = "http://example.com/" + fault.name;
+  std::vector<std::string> mode = s.wayland_clipboard() ? fault.wl_mode : fault.x_mode;
+  if (mode[0] == "own-bytes") {
+    const std::string file = ::testing::TempDir() + "offered-" + fault.name;
+    std::ofstream(file, std::ios::binary) << fault.offered;
+    chmod(file.c_str(), 0644);  // a Wayland session's user reads it
+    mode.push_back(file);
+  }
+  for (const std::string& program : fault.programs) {
+    Child peer = s.start_owner(mode);
+    const RunResult r = s.run({built(program), "-q", url}, started_by_the_helper(kCaption, 60s));
+    EXPECT_FALSE(r.timed_out) << program;
+    if (fault.read) {
+      EXPECT_EQ(r.status, 0) << program << ": " << r.err;
+      EXPECT_EQ(r.err, "") << program;
+      EXPECT_EQ(s.clipboard(), quote(program, url, *fault.read)) << program;
+    } else if (program == "quotemill") {
+      EXPECT_EQ(r.status, 1) << program << ": " << r.err;
+      EXPECT_NE(r.err.find("アプリケーション エラー: qm::Error がモジュール quotemill の "), std::string::npos) << r.err;
+      EXPECT_NE(r.err.find(kCannotOpen + "."), std::string::npos) << r.err;
+    } else {
+      EXPECT_EQ(r.status, 0) << program << ": " << r.err;
+      EXPECT_NE(r.err.find("Quotemill_clip: " + kCannotOpen + "\n"), std::string::npos) << r.err;
+    }
+    if (!fault.read) {
+      EXPECT_TRUE(peer.running()) << program << ": nothing took the owner's place";
+    }
+  }
+}
+
+std::string owner_fault_name(const ::testing::TestParamInfo<OwnerFaultRun>& info) {
+  return desk_name(info.param.desk) + "_" + info.param.fault->name;
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, OwnerFaults, ::testing::ValuesIn(owner_fault_runs({Desk::X11})), owner_fault_name);
+INSTANTIATE_TEST_SUITE_P(Wayland, OwnerFaults,
+                         ::testing::ValuesIn(owner_fault_runs({Desk::Sway, Desk::KWin, Desk::Mutter})),
+                         owner_fault_name);
+
+// Readers that misbehave, on each desk with its clipboard's peer.
+class ReaderFaults : public ::testing::TestWithParam<Desk> {
+ protected:
+  static void TearDownTestSuite() { desk_session_.reset(); }
+};
+
+TEST_P(ReaderFaults, StalledReaderDoesNotHoldUpOthers) {
+  ClipboardSession& s = desk_session(GetParam());
+  const std::string url = "http://example.com/stalled-reader";
+  const std::string text = big_text(3u << 20);
+  s.set_clipboard(text);
+  ASSERT_EQ(s.run({built("quotemill"), "-q", url}).status, 0);  // now our server holds it
+  const std::string served = quote("quotemill", url, text);
+  ASSERT_EQ(text_difference(s.clipboard(30s), served), "");
+  // It asks for the text and never reads on, once the transfer has begun.
+  Child stalled = s.start({s.peer(), s.wayland_clipboard() ? "read-stall" : "read-incr-stall"});
+  for (int i = 0; i < 250 && stalled.output().empty(); ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(stalled.output(), "stalled\n");
+  EXPECT_EQ(text_difference(s.clipboard(), served), "");  // served while the other transfer hangs
+  std::this_thread::sleep_for(6s);  // past the point where the stalled transfer is dropped
+  EXPECT_EQ(text_difference(s.clipboard(), served), "");
+  EXPECT_EQ(s.processes_with(url).size(), 1u);
+}
+
+// A reader asks for the clipboard and a new copy takes it at once: the serving process still
+// answers, and a transfer under way goes on to its end before the process leaves.
+TEST_P(ReaderFaults, RequestsRacingANewCopyAreAllAnswered) {
+  ClipboardSession& s = desk_session(GetParam());
+  const std::string url = "http://example.com/race";
+  // The racer leaves no owner, which the workers read as an empty clipboard, except on the
+  // X11 path beside Wayland (mutter), where an X side without any owner cannot be the
+  // session's clipboard: there each run quotes a copy.
+  const bool beside_wayland = GetParam() != Desk::X11 && !s.wayland_clipboard();
+  const std::string selection = beside_wayland ? "race" : "";
+  const std::string small_quote = quote("quotemill", url, selection);
+  s.run({s.peer(), "race-read"});  // whatever the test before left goes with it
+  int answered = 0;
+  for (int i = 0; i < 20; ++i) {
+    if (beside_wayland) s.set_clipboard(selection);
+    ASSERT_EQ(s.run({built("quotemill"), "-q", url}, started_by_the_helper(kCaption)).status, 0);
+    const RunResult r = s.run({s.peer(), "race-read"});
+    EXPECT_EQ(r.out, "got " + std::to_string(small_quote.size()) + "\n") << i;
+    answered += r.out == "got " + std::to_string(small_quote.size()) + "\n";
+  }
+  EXPECT_EQ(answered, 20);
+  const std::string text = big_text(20u << 20);
+  const std::size_t quoted = quote("quotemill", url, text).size();
+  int transferred = 0;
+  for (int i = 0; i < 3; ++i) {
+    s.set_clipboard(text);
+    ASSERT_EQ(s.run({built("quotemill"), "-q", url}).status, 0);
+    const RunResult r = s.run({s.peer(), "race-read"});
+    EXPECT_EQ(r.out, "got " + std::to_string(quoted) + "\n");
+    transferred += r.out == "got " + std::to_string(quoted) + "\n";
+  }
+  EXPECT_EQ(transferred, 3);
+}
+
+std::string reader_fault_name(const ::testing::TestParamInfo<Desk>& info) { return desk_name(info.param); }
+
+INSTANTIATE_TEST_SUITE_P(X11, ReaderFaults, ::testing::Values(Desk::X11), reader_fault_name);
+INSTANTIATE_TEST_SUITE_P(Wayland, ReaderFaults, ::testing::ValuesIn(kWaylandDesks), reader_fault_name);
 
 class ClipboardFaults : public ::testing::Test {
  protected:
@@ -77,28 +256,6 @@ TEST_F(ClipboardFaults, OwnerDyingInTheMiddleOfATransfer) {
   EXPECT_EQ(owner(), "none");  // the worker wrote nothing in its place
 }
 
-TEST_F(ClipboardFaults, StalledReaderDoesNotHoldUpOthers) {
-  const std::string url = "http://example.com/stalled-reader";
-  x_->set_clipboard(big_text(3u << 20));
-  ASSERT_EQ(x_->run({built("quotemill"), url}).status, 0);  // now our server holds it
-  const std::string served = *x_->clipboard();
-  Child stalled = x_->start({built("tests/x_peer"), "read-incr-stall"});
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(x_->clipboard(), served);  // served while the other transfer hangs
-  std::this_thread::sleep_for(6s);     // past the point where the stalled transfer is dropped
-  EXPECT_EQ(x_->clipboard(), served);
-  EXPECT_EQ(processes_with(url, x_->display()).size(), 1u);
-}
-
-TEST_F(ClipboardFaults, InvalidUtf8PassesByteForByte) {
-  const std::string bytes = "ok \xFF\xFE \xC3\x28 \xE3\x81 \xED\xA0\x80 end";
-  const std::string file = ::testing::TempDir() + "invalid.txt";
-  std::ofstream(file, std::ios::binary) << bytes;
-  Child peer = start_owner("own-bytes", file);
-  ASSERT_EQ(x_->run({built("quotemill"), "-q", "http://example.com/"}).status, 0);
-  EXPECT_EQ(x_->clipboard(), "<q cite=\"http://example.com/\">" + bytes + "</q>");
-}
-
 TEST_F(ClipboardFaults, FiftyReadersAtOnce) {
   const std::string text = big_text(10u << 20);
   x_->set_clipboard(text);
@@ -111,33 +268,6 @@ TEST_F(ClipboardFaults, FiftyReadersAtOnce) {
     exact += r.status == 0 && r.out == text;
   }
   EXPECT_EQ(exact, 50);
-}
-
-// A reader asks for the clipboard and a new copy takes it at once: the serving process still
-// answers, and a transfer under way goes on to its end before the process leaves.
-TEST_F(ClipboardFaults, RequestsRacingANewCopyAreAllAnswered) {
-  const std::string url = "http://example.com/race";
-  const std::string empty_quote = "<q cite=\"" + url + "\"></q>";
-  x_->run({built("tests/x_peer"), "race-read"});  // whatever the test before left goes with it
-  int answered = 0;
-  for (int i = 0; i < 20; ++i) {
-    ASSERT_EQ(x_->run({built("quotemill"), "-q", url}).status, 0);  // the racer left no owner
-    const RunResult r = x_->run({built("tests/x_peer"), "race-read"});
-    EXPECT_EQ(r.out, "got " + std::to_string(empty_quote.size()) + "\n") << i;
-    answered += r.out == "got " + std::to_string(empty_quote.size()) + "\n";
-  }
-  EXPECT_EQ(answered, 20);
-  const std::string text = big_text(20u << 20);
-  const std::size_t quoted = ("<q cite=\"" + url + "\">" + text + "</q>").size();
-  int transferred = 0;
-  for (int i = 0; i < 3; ++i) {
-    x_->set_clipboard(text);
-    ASSERT_EQ(x_->run({built("quotemill"), "-q", url}).status, 0);
-    const RunResult r = x_->run({built("tests/x_peer"), "race-read"});
-    EXPECT_EQ(r.out, "got " + std::to_string(quoted) + "\n");
-    transferred += r.out == "got " + std::to_string(quoted) + "\n";
-  }
-  EXPECT_EQ(transferred, 3);
 }
 
 // Another program copies while the worker reads the old owner: the newer copy stays. The
@@ -185,8 +315,8 @@ TEST_F(ClipboardFaults, TenRunsAtOnceGiveOneSaneResult) {
     while (expected.size() < got->size()) expected = "<q cite=\"" + url + "\">" + as_html_text(expected) + "</q>";
     EXPECT_EQ(*got, expected) << round;
     EXPECT_NE(*got, "orig") << round;
-    for (int i = 0; i < 250 && processes_with(url, x_->display()).size() > 1; ++i) std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(processes_with(url, x_->display()).size(), 1u) << round;
+    for (int i = 0; i < 250 && x_->processes_with(url).size() > 1; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(x_->processes_with(url).size(), 1u) << round;
   }
 }
 
@@ -209,7 +339,7 @@ TEST_F(ClipboardFaults, ServingProcessHoldsItsResultAndLittleElse) {
     const std::optional<std::string> served = x_->clipboard(60s);
     ASSERT_TRUE(served);
     ASSERT_EQ(served->size(), mib << 20);
-    const std::vector<int> servers = processes_with(url, x_->display());
+    const std::vector<int> servers = x_->processes_with(url);
     ASSERT_EQ(servers.size(), 1u);
     const std::string status = proc_file(servers[0], "status");
     const std::size_t at = status.find("VmRSS:");
@@ -263,14 +393,6 @@ TEST_F(ClipboardFaults, TextsBeyondTheMemoryLimitFailCleanly) {
   EXPECT_EQ(claimed.status, 0) << claimed.err;
   EXPECT_EQ(x_->clipboard(), "<q cite=\"" + url + "\">huge claim</q>");
 
-  // Without a limit: a byte now and then keeps no read going for ever.
-  Child drip = start_owner("own-incr-drip");
-  const std::string held = owner();
-  const RunResult dripped = x_->run_answering({built("quotemill"), "-q", url}, "^アプリケーション エラー$", unlimited);
-  EXPECT_FALSE(dripped.timed_out);
-  EXPECT_EQ(dripped.status, 1) << dripped.err;
-  EXPECT_NE(dripped.err.find(report), std::string::npos) << dripped.err;
-  EXPECT_EQ(owner(), held);
 }
 
 TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
@@ -280,11 +402,11 @@ TEST(ClipboardFaultsOwnDisplay, DisplayGoingAwayEndsTheServingProcess) {
     XSession x;
     x.set_clipboard("text");
     ASSERT_EQ(x.run({built("quotemill"), "-q", url}).status, 0);
-    ASSERT_EQ(processes_with(url, x.display()).size(), 1u);
+    ASSERT_EQ(x.processes_with(url).size(), 1u);
     display = x.display();
   }
-  for (int i = 0; i < 250 && !processes_with(url, display).empty(); ++i) std::this_thread::sleep_for(20ms);
-  EXPECT_TRUE(processes_with(url, display).empty());
+  for (int i = 0; i < 250 && !processes_with(url, "DISPLAY=" + display).empty(); ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_TRUE(processes_with(url, "DISPLAY=" + display).empty());
 }
 
 // Legacy readers get STRING and COMPOUND_TEXT; a SelectionClear that another client sends
@@ -307,7 +429,7 @@ TEST_F(ClipboardFaults, LegacyTargetsAndAForgedClear) {
 
   ASSERT_EQ(x_->run({built("tests/x_peer"), "send-clear"}).status, 0);
   EXPECT_EQ(x_->clipboard(), "Café 日本 😀");
-  EXPECT_EQ(processes_with(url, x_->display()).size(), 1u);
+  EXPECT_EQ(x_->processes_with(url).size(), 1u);
 }
 
 // A display that accepts the connection and never answers: both programs give up within a
@@ -389,8 +511,8 @@ TEST(ClipboardLoad, TwoHundredRunsInTurn) {
   }
   EXPECT_EQ(exact, 200);
   // A serving process that lost the clipboard leaves once the X server has taken its last answer.
-  for (int i = 0; i < 250 && processes_with(url, x.display()).size() > 1; ++i) std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(processes_with(url, x.display()).size(), 1u);  // each serving process left when the next took over
+  for (int i = 0; i < 250 && x.processes_with(url).size() > 1; ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(x.processes_with(url).size(), 1u);  // each serving process left when the next took over
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // quotemill end to end on a private Xvfb, with xclip and small X clients on the other side.
+// The clipboard's misbehaving owners are the fault tables of clipboard_faults_e2e_test.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -24,10 +24,6 @@ class WorkerE2E : public ::testing::Test {
   static RunResult quotemill(std::vector<std::string> args, RunOptions options = {}) {
     args.insert(args.begin(), built("quotemill"));
     return x_->run(args, std::move(options));
-  }
-  static std::string owner() { return x_->clipboard_owner(); }
-  static Child start_owner(const std::string& mode, const std::string& file = "") {
-    return file.empty() ? x_->start_owner({mode}) : x_->start_owner({mode, file});
   }
 
   static std::unique_ptr<XSession> x_;
@@ -92,19 +88,6 @@ TEST_F(WorkerE2E, SixteenMebibytesBothWays) {
   const auto back = x_->clipboard(60s);
   ASSERT_TRUE(back.has_value());
   EXPECT_TRUE(*back == H + ">" + big + "</a>") << "sizes " << back->size() << " vs " << big.size();
-}
-
-TEST_F(WorkerE2E, OwnerThatNeverAnswersLeavesTheClipboardAlone) {
-  Child stuck = start_owner("own-stuck");
-  const std::string before = owner();
-  Child worker = x_->start({built("quotemill"), "-a", U});
-  EXPECT_TRUE(x_->answer_box("^アプリケーション エラー$", 15s));
-  const RunResult r = worker.wait(10s);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("アプリケーション エラー: qm::Error がモジュール quotemill の "), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("クリップボードを開くことができません."), std::string::npos) << r.err;
-  EXPECT_EQ(owner(), before);
-  EXPECT_TRUE(stuck.running());
 }
 
 TEST_F(WorkerE2E, ErrorReportIsABoxOnTheDisplay) {
@@ -185,26 +168,6 @@ TEST_F(WorkerE2E, ThreadedProgramWritesThroughAStartedServer) {
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(x_->clipboard(), "from a thread\nline 2");
-}
-
-TEST_F(WorkerE2E, PictureOnlyReadsAsEmptyText) {
-  // Offered as a picture only, or handed over as a picture when text was asked for.
-  for (const char* mode : {"own-image", "own-png-as-text"}) {
-    Child image = start_owner(mode);
-    ASSERT_EQ(quotemill({"-q", U}).status, 0) << mode;
-    EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\"></q>") << mode;
-  }
-}
-
-TEST_F(WorkerE2E, TextIsReadUpToItsFirstNul) {
-  const std::string file = ::testing::TempDir() + "nul.txt";
-  {
-    std::ofstream f(file, std::ios::binary);
-    f << std::string("before\0after", 12);
-  }
-  Child bytes = start_owner("own-bytes", file);
-  ASSERT_EQ(quotemill({"-q", U}).status, 0);
-  EXPECT_EQ(x_->clipboard(), "<q cite=\"" + U + "\">before</q>");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "x_session.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -133,6 +135,25 @@ std::string built(const std::string& name) {
   return std::string(dir ? dir : ".") + "/" + name;
 }
 
+std::string text_difference(const std::optional<std::string>& got, const std::string& want) {
+  if (!got) return "no text where " + std::to_string(want.size()) + " bytes were expected";
+  if (*got == want) return "";
+  std::size_t at = 0;
+  while (at < got->size() && at < want.size() && (*got)[at] == want[at]) ++at;
+  const std::size_t from = at < 20 ? 0 : at - 20;
+  return std::to_string(got->size()) + " bytes where " + std::to_string(want.size()) + " were expected, first " +
+         "difference at byte " + std::to_string(at) + ": \"" + got->substr(from, 60) + "\" for \"" +
+         want.substr(from, 60) + "\"";
+}
+
+RunOptions started_by_the_helper(const std::string& caption, std::chrono::milliseconds timeout) {
+  RunOptions options;
+  options.env["QUOTEMILL_CAPTION"] = caption;
+  options.env["QUOTEMILL_BOX_TIMEOUT_MS"] = "1000";
+  options.timeout = timeout;
+  return options;
+}
+
 std::string as_html_text(std::string_view text) {
   std::string out;
   for (const char c : text) {
@@ -215,6 +236,40 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
   return result;
 }
 
+Child start(const std::vector<std::string>& argv, const RunOptions& options) {
+  const std::string out = temp_file(), err = temp_file();
+  const int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int out_fd = open(out.c_str(), O_WRONLY | O_CLOEXEC);
+  const int err_fd = open(err.c_str(), O_WRONLY | O_CLOEXEC);
+  const pid_t pid = spawn(argv, options, in_fd, out_fd, err_fd);
+  close(in_fd);
+  close(out_fd);
+  close(err_fd);
+  return Child(pid, out, err);
+}
+
+std::vector<int> processes_with(const std::string& argument, const std::string& entry) {
+  std::vector<int> pids;
+  DIR* proc = opendir("/proc");
+  if (!proc) return pids;
+  const std::string nul(1, '\0');
+  while (const dirent* e = readdir(proc)) {
+    const int pid = std::atoi(e->d_name);
+    if (pid <= 0) continue;
+    const std::string dir = "/proc/" + std::string(e->d_name);
+    if ((nul + read_file(dir + "/cmdline")).find(nul + argument + nul) == std::string::npos) continue;
+    if ((nul + read_file(dir + "/environ")).find(nul + entry + nul) != std::string::npos) pids.push_back(pid);
+  }
+  closedir(proc);
+  return pids;
+}
+
+std::string ClipboardSession::peer() const { return built(wayland_clipboard() ? "tests/wl_peer" : "tests/x_peer"); }
+
+std::vector<int> ClipboardSession::processes_with(const std::string& argument) const {
+  return test::processes_with(argument, environment_entry());
+}
+
 Child::Child(pid_t pid, std::string out_file, std::string err_file)
     : pid_(pid), out_file_(std::move(out_file)), err_file_(std::move(err_file)) {}
 
@@ -240,6 +295,9 @@ bool Child::running() const {
   if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
   return info.si_pid == 0;
 }
+
+std::string Child::output() const { return read_file(out_file_); }
+std::string Child::errors() const { return read_file(err_file_); }
 
 RunResult Child::wait(std::chrono::milliseconds timeout) {
   RunResult result;
@@ -311,7 +369,6 @@ XSession::XSession(bool window_manager) {
 void XSession::freeze(bool frozen) const { kill(xvfb_, frozen ? SIGSTOP : SIGCONT); }
 
 XSession::~XSession() {
-  rmdir(runtime_dir_.c_str());
   freeze(false);  // a stopped server would not take its SIGTERM
   for (pid_t pid : {wm_, xvfb_}) {
     if (pid <= 0) continue;
@@ -321,6 +378,9 @@ XSession::~XSession() {
     kill(pid, SIGKILL);
     waitpid(pid, &raw, WNOHANG);
   }
+  // The programs run here may leave things in it (a D-Bus client its dbus-1 folder).
+  std::error_code ignored;
+  std::filesystem::remove_all(runtime_dir_, ignored);
 }
 
 RunOptions XSession::with_display(RunOptions options) const {
@@ -335,16 +395,7 @@ RunResult XSession::run(const std::vector<std::string>& argv, RunOptions options
 }
 
 Child XSession::start(const std::vector<std::string>& argv, RunOptions options) const {
-  options = with_display(std::move(options));
-  const std::string out = temp_file(), err = temp_file();
-  const int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  const int out_fd = open(out.c_str(), O_WRONLY | O_CLOEXEC);
-  const int err_fd = open(err.c_str(), O_WRONLY | O_CLOEXEC);
-  const pid_t pid = spawn(argv, options, in_fd, out_fd, err_fd);
-  close(in_fd);
-  close(out_fd);
-  close(err_fd);
-  return Child(pid, out, err);
+  return test::start(argv, with_display(std::move(options)));
 }
 
 void XSession::set_clipboard(const std::string& bytes) const {
