@@ -12,10 +12,11 @@
 
 namespace qm::lite {
 
-int RunQuotemill3(const std::string& command_line, const std::optional<std::string>& caption, const CodePage& cp,
-                  DesktopServices& desktop, const std::function<void(const std::string&)>& show_notice_window) {
+int RunQuotemill3(const std::string& command_line, const std::optional<std::string>& caption, bool rich,
+                  const CodePage& cp, DesktopServices& desktop,
+                  const std::function<void(const std::string&)>& show_notice_window) {
   try {
-    OneShotClipboard clipboard(*desktop.clipboard, cp);
+    OneShotClipboard clipboard(*desktop.clipboard, cp, rich);
     const std::unique_ptr<ForegroundWindow> foreground =
         caption ? std::make_unique<FixedForegroundWindow>(*caption) : desktop.foreground();
     Services services{clipboard, *desktop.boxes, *foreground, cp, ReadFileFromDisk, show_notice_window};

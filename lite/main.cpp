@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
   const qm::CodePage cp = qm::locale_code_page();
   qm::DesktopServices desktop = qm::open_desktop(cp, "quotemill3_ui");
   // quotemill-host passes the caption of the browser window the request came from.
-  return qm::lite::RunQuotemill3(qm::program_arguments(argc, argv, cp), qm::environment_text("QUOTEMILL_CAPTION"), cp,
-                                 desktop, [](const std::string& text) { qm::run_notice_window(qm::lite::kNoticeCaption, text); });
+  return qm::lite::RunQuotemill3(
+      qm::program_arguments(argc, argv, cp), qm::environment_text("QUOTEMILL_CAPTION"),
+      qm::rich_paste_allowed(qm::environment_text(qm::kRichPasteVariable)), cp, desktop,
+      [](const std::string& text) { qm::run_notice_window(qm::lite::kNoticeCaption, text); });
 }

@@ -42,10 +42,11 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
     return;
   }
   Text text = std::move(read->text);
-  // Every template but the bare text is HTML, in which the page's text must read as text.
-  // Lengths keep counting the text as read.
+  // Every template but the bare text is HTML, in which the page's text must read as text,
+  // and which is offered as HTML too. Lengths keep counting the text as read.
+  const bool html = KindOfTemplate(Argument(args, 1)) != TemplateKind::BareText;
   std::size_t escaped = 0;
-  if (KindOfTemplate(Argument(args, 1)) != TemplateKind::BareText) {
+  if (html) {
     const std::size_t as_read = text.bytes.size();
     text.bytes = escape_html(std::move(text.bytes), read->references);
     escaped = text.bytes.size() - as_read;
@@ -76,7 +77,7 @@ void ProcessRequest(const ArgumentList& args, Services& s) {
   // the readers would see no more, and X11 text targets carry no NUL.
   if (const std::size_t nul = output.bytes.find('\0'); nul != std::string::npos) output.bytes.resize(nul);
   // A failed write leaves the clipboard as it was; nothing to tell.
-  s.clipboard.write_text(std::move(output));
+  s.clipboard.write_text(std::move(output), html ? Forms::TextAndHtml : Forms::Text);
 }
 
 }  // namespace qm::lite

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
   const qm::CodePage cp = qm::locale_code_page();
   const qm::Arguments args(qm::executable_path(), qm::split_command_line(qm::program_arguments(argc, argv, cp), cp));
   qm::DesktopServices services = qm::open_desktop(cp, "quotemill_ui");
-  qm::CountedClipboard clipboard(*services.clipboard, cp);
+  qm::CountedClipboard clipboard(*services.clipboard, cp,
+                                 qm::rich_paste_allowed(qm::environment_text(qm::kRichPasteVariable)));
   qm::Desktop desktop{clipboard, *services.boxes, cp,
                       [&] { return qm::run_settings_window(args[0], cp, *services.clipboard); }};
   return qm::run_quotemill(args, desktop);

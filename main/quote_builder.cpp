@@ -63,12 +63,13 @@ std::string url_attribute(const Arguments& args, const CodePage& cp) {
   return concat({"\"", url, "\" class=", klass});
 }
 
+bool quotes_as_html(const Arguments& args) { return style_of(args[1]) != Style::None; }
+
 Text build_quote(const Arguments& args, const std::string& attribute, Text text, const CodePage& cp,
                  std::span<const std::size_t> references) {
-  // Every style but the last makes HTML, in which the page's text must read as text. Lengths
-  // keep counting the text as read.
+  // In HTML the page's text must read as text. Lengths keep counting the text as read.
   std::size_t escaped = 0;
-  if (style_of(args[1]) != Style::None) {
+  if (quotes_as_html(args)) {
     const std::size_t as_read = text.bytes.size();
     text.bytes = escape_html(std::move(text.bytes), references);
     escaped = text.bytes.size() - as_read;

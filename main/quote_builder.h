@@ -16,6 +16,10 @@ namespace qm {
 // class attribute when argument n - 1 is a "-c=" option.
 std::string url_attribute(const Arguments& args, const CodePage& cp);
 
+// Whether the arguments' result is HTML: every style row's is; the text written back as it
+// is (no row matches) is not.
+bool quotes_as_html(const Arguments& args);
+
 // The quote text for `text`: the "-d=" threshold, the style, then one line-break conversion
 // per "-h" or "-x". Throws Error when a number does not convert. A style that makes HTML
 // escapes the text first (escape_html, keeping the conversion's `references`); lengths count

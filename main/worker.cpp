@@ -8,7 +8,8 @@ void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePa
   const std::string attribute = url_attribute(args, cp);
   ClipboardHold hold(clipboard);
   ReadText read = clipboard.read_text();
-  clipboard.write_text(build_quote(args, attribute, std::move(read.text), cp, read.references));
+  clipboard.write_text(build_quote(args, attribute, std::move(read.text), cp, read.references),
+                       quotes_as_html(args) ? Forms::TextAndHtml : Forms::Text);
 }
 
 }  // namespace qm

@@ -8,7 +8,8 @@
 namespace qm {
 
 // One worker run: holds the clipboard from the read to the write; on any failure the
-// clipboard is released unchanged and the Error goes on to the caller.
+// clipboard is released unchanged and the Error goes on to the caller. An HTML result is
+// offered as HTML too.
 void run_worker(const Arguments& args, CountedClipboard& clipboard, const CodePage& cp);
 
 }  // namespace qm

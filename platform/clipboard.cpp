@@ -6,6 +6,16 @@
 #include "text.h"
 
 namespace qm {
+namespace {
+
+// What a write of `text` offers: HTML only where asked for, allowed, and there is a result.
+Forms offered(Forms asked, bool rich, const Text& text) {
+  return rich && !text.bytes.empty() ? asked : Forms::Text;
+}
+
+}  // namespace
+
+bool rich_paste_allowed(const std::optional<std::string>& setting) { return setting != "0"; }
 
 ReadText ClipboardTextEdge::from_desktop(DesktopText desktop) {
   // Line breaks first: the references that the code page needs are then where they stay.
@@ -58,10 +68,11 @@ ReadText CountedClipboard::read_text() {
   return desktop ? edge_.from_desktop(std::move(*desktop)) : ReadText{};
 }
 
-void CountedClipboard::write_text(Text text) {
+void CountedClipboard::write_text(Text text, Forms forms) {
   ClipboardHold hold(*this);
   emptied_ = true;
-  backend_.write(edge_.to_desktop(std::move(text)));
+  const Forms offer = offered(forms, rich_, text);
+  backend_.write(edge_.to_desktop(std::move(text)), offer);
 }
 
 std::optional<ReadText> OneShotClipboard::read_text() {
@@ -82,7 +93,7 @@ std::optional<ReadText> OneShotClipboard::read_text() {
   return result;
 }
 
-bool OneShotClipboard::write_text(Text text) {
+bool OneShotClipboard::write_text(Text text, Forms forms) {
   try {
     backend_.acquire();
   } catch (const Error&) {
@@ -90,10 +101,12 @@ bool OneShotClipboard::write_text(Text text) {
   }
   bool ok = true;
   try {
-    if (text.bytes.empty())
-      backend_.write(std::nullopt);
-    else
-      backend_.write(edge_.to_desktop(std::move(text)));
+    if (text.bytes.empty()) {
+      backend_.write(std::nullopt, Forms::Text);
+    } else {
+      const Forms offer = offered(forms, rich_, text);
+      backend_.write(edge_.to_desktop(std::move(text)), offer);
+    }
   } catch (const Error&) {
     ok = false;
   } catch (const std::bad_alloc&) {

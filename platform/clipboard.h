@@ -20,6 +20,17 @@ struct DesktopText {
   bool code_page;
 };
 
+// The forms a write offers. Text: the text alone. TextAndHtml: beside the text, the same
+// characters as HTML, which visual editors paste as what it shows while text fields still
+// take the text, the source.
+enum class Forms : char { Text, TextAndHtml };
+
+// With "0" in this variable a worker offers the text alone: for the editors that should
+// never get HTML. The browser companion's helper sets it for an entry whose rich paste is off.
+inline constexpr char kRichPasteVariable[] = "QUOTEMILL_RICH";
+// Whether the results may offer HTML, from the variable's value (nullopt: unset).
+bool rich_paste_allowed(const std::optional<std::string>& setting);
+
 // A desktop clipboard as the services see it: whole texts in the desktop's encoding (UTF-8,
 // or the code page's own bytes as DesktopText and code_page_form() say; line breaks as the
 // desktop writes them). Every failure throws Error.
@@ -31,9 +42,11 @@ class ClipboardBackend {
   virtual void release() noexcept = 0;
   // The text on the clipboard, up to its first NUL; nullopt when it holds no text.
   virtual std::optional<DesktopText> read() = 0;
-  // Makes the clipboard hold `text` and nothing else; with nullopt it holds nothing at all.
-  // Where code_page_form() is true, `text` is the programs' text in the code page.
-  virtual void write(const std::optional<std::string>& text) = 0;
+  // Makes the clipboard hold `text` in `forms` and nothing else; with nullopt it holds
+  // nothing at all. Where code_page_form() is true, `text` is the programs' text in the code
+  // page. The HTML form is the same characters in UTF-8, in the desktop's envelope
+  // (html_forms.h).
+  virtual void write(const std::optional<std::string>& text, Forms forms) = 0;
   // True where the desktop's programs break lines with a lone LF (X11), so the edge turns
   // line breaks into CR LF and back; Windows breaks lines with CR LF already.
   virtual bool lf_line_breaks() const noexcept { return true; }
@@ -76,8 +89,9 @@ class ClipboardTextEdge {
 // write, so the write replaces exactly what was read.
 class CountedClipboard {
  public:
-  CountedClipboard(ClipboardBackend& backend, CodePage cp)
-      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()) {}
+  // Without `rich`, every write offers the text alone.
+  CountedClipboard(ClipboardBackend& backend, CodePage cp, bool rich = true)
+      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()), rich_(rich) {}
   ~CountedClipboard();
   CountedClipboard(const CountedClipboard&) = delete;
   CountedClipboard& operator=(const CountedClipboard&) = delete;
@@ -88,7 +102,8 @@ class CountedClipboard {
   void close() noexcept;
   // The empty text when the clipboard holds no text.
   ReadText read_text();
-  void write_text(Text text);
+  // An empty text offers no HTML.
+  void write_text(Text text, Forms forms = Forms::Text);
 
   int open_count() const noexcept { return count_; }
   bool emptied() const noexcept { return emptied_; }
@@ -96,6 +111,7 @@ class CountedClipboard {
  private:
   ClipboardBackend& backend_;
   ClipboardTextEdge edge_;
+  bool rich_;
   int count_ = 0;
   bool emptied_ = false;
 };
@@ -116,17 +132,19 @@ class ClipboardHold {
 // own, and nothing is ever thrown.
 class OneShotClipboard {
  public:
-  OneShotClipboard(ClipboardBackend& backend, CodePage cp)
-      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()) {}
+  // Without `rich`, every write offers the text alone.
+  OneShotClipboard(ClipboardBackend& backend, CodePage cp, bool rich = true)
+      : backend_(backend), edge_(std::move(cp), backend.lf_line_breaks(), backend.code_page_form()), rich_(rich) {}
 
   // The clipboard text (empty when it holds none), or nullopt when it could not be read.
   std::optional<ReadText> read_text();
   // An empty text leaves the clipboard owned but without any text. False when it failed.
-  bool write_text(Text text);
+  bool write_text(Text text, Forms forms = Forms::Text);
 
  private:
   ClipboardBackend& backend_;
   ClipboardTextEdge edge_;
+  bool rich_;
 };
 
 }  // namespace qm

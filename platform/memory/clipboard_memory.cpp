@@ -19,10 +19,11 @@ std::optional<DesktopText> MemoryClipboard::read() {
   return DesktopText(text->substr(0, text->find('\0')), code_page_text);
 }
 
-void MemoryClipboard::write(const std::optional<std::string>& value) {
+void MemoryClipboard::write(const std::optional<std::string>& value, Forms offered) {
   if (!held) throw Error("write without acquire");
   if (fail_write) throw Error(kCannotOpenClipboard);
   text = value;
+  forms = offered;
   code_page_text = code_page_desktop;
   ++writes;
 }

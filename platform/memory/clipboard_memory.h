@@ -15,12 +15,14 @@ class MemoryClipboard : public ClipboardBackend {
   void acquire() override;
   void release() noexcept override;
   std::optional<DesktopText> read() override;
-  void write(const std::optional<std::string>& value) override;
+  void write(const std::optional<std::string>& value, Forms offered) override;
   bool lf_line_breaks() const noexcept override { return lf_desktop; }
   bool code_page_form() const noexcept override { return code_page_desktop; }
 
-  // What the desktop clipboard holds now (UTF-8, or the code page's own bytes).
+  // What the desktop clipboard holds now (UTF-8, or the code page's own bytes), and the forms
+  // the last write offered it in.
   std::optional<std::string> text;
+  Forms forms = Forms::Text;
   // The text is the code page's own bytes, as Windows' CF_TEXT when its owner placed that.
   bool code_page_text = false;
   // A clipboard with a code-page form of its own, as Windows': written texts are in the code

@@ -23,9 +23,21 @@ extern char** environ;
 namespace qm::serving {
 namespace {
 
-// The program started again finds its job in this variable ("BACKEND:text:WORDS" or
-// "BACKEND:empty:WORDS"), its data on the first descriptor and its reporter on the next.
+// The program started again finds its job in this variable ("BACKEND:OFFER:WORDS"), its data
+// on the first descriptor and its reporter on the next. OFFER is one of these words, by the
+// forms offered; the first offers no text.
 constexpr char kVariable[] = "QUOTEMILL_CLIPBOARD_SERVER";
+constexpr std::string_view kOfferWords[] = {"empty", "text", "html"};
+
+std::string_view offer_word(const std::optional<std::string>& text, Forms forms) {
+  return !text ? kOfferWords[0] : forms == Forms::Text ? kOfferWords[1] : kOfferWords[2];
+}
+
+std::optional<Forms> offer_of(std::string_view word) {
+  if (word == kOfferWords[1]) return Forms::Text;
+  if (word == kOfferWords[2]) return Forms::TextAndHtml;
+  return std::nullopt;
+}
 constexpr int kDataFd = 3;
 constexpr int kStatusFd = 4;
 
@@ -87,7 +99,7 @@ bool runs_other_threads() {
 // result is shared rather than copied. The run's freed memory goes back to the system in the
 // child, so it holds its result and little else. Only a run without other threads may fork
 // (after fork only exec is safe otherwise).
-void start_by_fork(const Start& s, const std::optional<std::string>& text) {
+void start_by_fork(const Start& s, const std::optional<std::string>& text, Forms forms) {
   int status[2];
   if (pipe2(status, O_CLOEXEC) != 0) throw Error(kCannotOpenClipboard);
   if (s.before_fork) s.before_fork();  // nothing of the run's own may wait in a buffer the child inherits
@@ -104,7 +116,8 @@ void start_by_fork(const Start& s, const std::optional<std::string>& text) {
     Reporter report(status[1]);
     int exit_status = 1;
     try {
-      exit_status = s.serve(text ? std::string_view(*text) : std::string_view(), text.has_value(), report);
+      exit_status = s.serve(text ? std::string_view(*text) : std::string_view(),
+                            text ? std::optional<Forms>(forms) : std::nullopt, report);
     } catch (...) {
       report(Word::Failed);
     }
@@ -150,7 +163,7 @@ bool is_replaced(const char* entry, const std::vector<std::string>& given) {
 // waits until it owns the selection. A fresh program holds the text and little else: a
 // forked one would keep the whole heap of the run (freed memory included) for as long as it
 // serves, and after fork only exec is safe in a process that runs threads.
-void start_by_spawn(const Start& s, const std::optional<std::string>& text) {
+void start_by_spawn(const Start& s, const std::optional<std::string>& text, Forms forms) {
   const int memfd = memfd_create("quotemill-clipboard", MFD_CLOEXEC);
   if (memfd < 0) throw Error(kCannotOpenClipboard);
   std::string_view rest = text ? std::string_view(*text) : std::string_view();
@@ -175,7 +188,8 @@ void start_by_spawn(const Start& s, const std::optional<std::string>& text) {
   for (char** e = environ; *e; ++e)
     if (!is_replaced(*e, s.environment)) env_strings.emplace_back(*e);
   env_strings.insert(env_strings.end(), s.environment.begin(), s.environment.end());
-  env_strings.push_back(std::string(kVariable) + "=" + s.backend + (text ? ":text:" : ":empty:") + s.words);
+  env_strings.push_back(std::string(kVariable) + "=" + s.backend + ":" + std::string(offer_word(text, forms)) + ":" +
+                        s.words);
   std::vector<char*> envp;
   for (auto& e : env_strings) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -231,11 +245,11 @@ void Reporter::operator()(Word word) {
   fd_ = -1;
 }
 
-void start(const Start& s, const std::optional<std::string>& text) {
+void start(const Start& s, const std::optional<std::string>& text, Forms forms) {
   if (runs_other_threads())
-    start_by_spawn(s, text);
+    start_by_spawn(s, text, forms);
   else
-    start_by_fork(s, text);
+    start_by_fork(s, text, forms);
 }
 
 std::optional<int> run_if_spawned(const std::map<std::string, SpawnedServer>& servers) {
@@ -245,7 +259,10 @@ std::optional<int> run_if_spawned(const std::map<std::string, SpawnedServer>& se
   unsetenv(kVariable);
   const std::size_t first = request.find(':'), second = request.find(':', first + 1);
   const std::string backend = request.substr(0, first);
-  const bool offers_text = first != std::string::npos && request.compare(first + 1, 5, "text:") == 0;
+  const std::optional<Forms> offered =
+      first == std::string::npos || second == std::string::npos
+          ? std::nullopt
+          : offer_of(std::string_view(request).substr(first + 1, second - first - 1));
   const std::string words = second == std::string::npos ? std::string() : request.substr(second + 1);
   detach({kDataFd, kStatusFd});
   Reporter report(kStatusFd);
@@ -259,7 +276,7 @@ std::optional<int> run_if_spawned(const std::map<std::string, SpawnedServer>& se
     report(Word::Failed);
     return 1;
   }
-  SpawnedJob job{std::string_view(static_cast<const char*>(map), size), offers_text, words, report};
+  SpawnedJob job{std::string_view(static_cast<const char*>(map), size), offered, words, report};
   try {
     return server->second(job);
   } catch (...) {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "clipboard.h"
+
 namespace qm::serving {
 
 // The serving process's word to the waiting run, once: it owns the selection; a serving
@@ -43,20 +45,20 @@ struct Start {
   // whatever the child said (the child has spoken on it).
   int connection_fd = -1;
   std::function<void()> before_fork;
-  std::function<int(std::string_view data, bool offers_text, Reporter& report)> serve;
+  std::function<int(std::string_view data, std::optional<Forms> offered, Reporter& report)> serve;
   std::function<void()> hand_over;
 };
 
-// Starts the serving process for `text` (nullopt: owned, offering no text) and returns once it
-// owns the selection or one of ours took it first; throws Error "クリップボードを開くことができ
-// ません" otherwise.
-void start(const Start& start, const std::optional<std::string>& text);
+// Starts the serving process for `text` in `forms` (nullopt: owned, offering no text) and
+// returns once it owns the selection or one of ours took it first; throws Error "クリップボー
+// ドを開くことができません" otherwise.
+void start(const Start& start, const std::optional<std::string>& text, Forms forms);
 
-// A serving job of a program started again: its data (mapped from the memory file), whether it
-// offers text, the backend's words, and the reporter to the waiting run.
+// A serving job of a program started again: its data (mapped from the memory file), the forms
+// it offers (nullopt: no text), the backend's words, and the reporter to the waiting run.
 struct SpawnedJob {
   std::string_view data;
-  bool offers_text = false;
+  std::optional<Forms> offered;
   std::string words;
   Reporter& report;
 };

@@ -30,13 +30,13 @@ std::optional<DesktopText> WaylandClipboard::read() {
   }
 }
 
-void WaylandClipboard::write(const std::optional<std::string>& text) {
+void WaylandClipboard::write(const std::optional<std::string>& text, Forms forms) {
   connection();
   // A forked serving process takes the connection over, whatever it then says: a later use
   // connects anew.
   const std::unique_ptr<wayland::Connection> used = std::move(connection_);
   try {
-    used->serve(text);
+    used->serve(text, forms);
   } catch (const std::bad_alloc&) {
     return_freed_memory();
     throw Error(kCannotOpenClipboard);

@@ -21,7 +21,7 @@ class WaylandClipboard : public ClipboardBackend {
   void acquire() override;
   void release() noexcept override {}
   std::optional<DesktopText> read() override;
-  void write(const std::optional<std::string>& text) override;
+  void write(const std::optional<std::string>& text, Forms forms) override;
 
  private:
   wayland::Connection& connection();

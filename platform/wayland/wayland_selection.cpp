@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "error.h"
+#include "html_forms.h"
 #include "ext-data-control-v1.h"
 #include "text.h"
 #include "wlr-data-control-unstable-v1.h"
@@ -25,8 +26,10 @@ using Clock = std::chrono::steady_clock;
 
 // The text forms a reader may ask for, in the order a read prefers them.
 constexpr const char* kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "STRING"};
-// What a served selection offers: UTF-8 under every name readers use, and STRING in Latin-1.
+// What a served selection offers: UTF-8 under every name readers use, and STRING in Latin-1;
+// with the HTML form, that too.
 constexpr const char* kServedTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "TEXT", "STRING"};
+constexpr char kHtmlType[] = "text/html";
 // A pipe as large as the system lets a user make one: a large text then crosses in fewer turns.
 constexpr int kPipeSize = 1 << 20;
 constexpr std::size_t kChunk = std::size_t{1} << 20;
@@ -43,7 +46,7 @@ class Session {
  public:
   virtual ~Session() = default;
   virtual std::optional<std::string> read_selection() = 0;
-  virtual void serve(const std::optional<std::string>& text) = 0;
+  virtual void serve(const std::optional<std::string>& text, Forms forms) = 0;
   virtual int serve_spawned(serving::SpawnedJob& job) = 0;
   virtual const char* protocol() const = 0;
 };
@@ -161,19 +164,19 @@ class FlavourSession : public Session {
     return text;
   }
 
-  void serve(const std::optional<std::string>& text) override {
+  void serve(const std::optional<std::string>& text, Forms forms) override {
     serving::Start start;
     start.backend = "wayland";
     start.connection_fd = wl_display_get_fd(display_);
     start.before_fork = [this] { wl_display_flush(display_); };
-    start.serve = [this](std::string_view data, bool offers_text, serving::Reporter& report) {
-      return own_and_serve(data, offers_text, report);
+    start.serve = [this](std::string_view data, std::optional<Forms> offered, serving::Reporter& report) {
+      return own_and_serve(data, offered, report);
     };
     start.hand_over = [this] { handed_over_ = true; };
-    serving::start(start, text);
+    serving::start(start, text, forms);
   }
 
-  int serve_spawned(serving::SpawnedJob& job) override { return own_and_serve(job.data, job.offers_text, job.report); }
+  int serve_spawned(serving::SpawnedJob& job) override { return own_and_serve(job.data, job.offered, job.report); }
 
  private:
   // Reads the owner's pipe to its end, within the bounds of a read. The owner tells no size:
@@ -202,7 +205,7 @@ class FlavourSession : public Session {
 
   // Sets the selection to a source of ours and serves it until another client sets one and
   // every transfer is done. Returns the serving process's exit status.
-  int own_and_serve(std::string_view data, bool offers_text, serving::Reporter& report) {
+  int own_and_serve(std::string_view data, std::optional<Forms> offered, serving::Reporter& report) {
     wl_display_roundtrip(display_);
     if (read_done_ && selection_changes_ != read_changes_) {
       // Someone copied since the run read: the newer copy stays, unless it is another run's.
@@ -211,9 +214,11 @@ class FlavourSession : public Session {
       return ours ? 0 : 1;
     }
     data_ = data;
+    offered_ = offered;
     source_ = P::create_source(manager_);
     P::listen(source_, &kSourceListener, this);
-    if (offers_text)
+    if (offered == Forms::TextAndHtml) P::offer(source_, kHtmlType);
+    if (offered)
       for (const char* type : kServedTypes) P::offer(source_, type);
     P::offer(source_, kOursType);
     P::set_selection(device_, source_);
@@ -265,6 +270,9 @@ class FlavourSession : public Session {
       // same characters to every reader of HTML.
       if (!latin1_) latin1_ = from_utf8(data_, CodePage::from_codeset("ISO-8859-1"));
       form = *latin1_;
+    } else if (std::strcmp(type, kHtmlType) == 0) {
+      if (offered_ == Forms::TextAndHtml && !html_) html_ = html_with_charset(data_);
+      form = html_ ? std::string_view(*html_) : std::string_view();
     } else if (std::find_if(std::begin(kServedTypes), std::end(kServedTypes),
                             [&](const char* t) { return std::strcmp(t, type) == 0; }) == std::end(kServedTypes)) {
       form = {};  // our own mark, or a type we never offered: nothing to send
@@ -347,7 +355,8 @@ class FlavourSession : public Session {
   bool lost_ = false;
   bool handed_over_ = false;
   std::string_view data_;
-  std::optional<std::string> latin1_;
+  std::optional<std::string> latin1_, html_;
+  std::optional<Forms> offered_;
   std::vector<Transfer> transfers_;
 };
 
@@ -382,7 +391,7 @@ std::unique_ptr<Connection> Connection::open() {
 }
 
 std::optional<std::string> Connection::read_selection() { return session_->read_selection(); }
-void Connection::serve(const std::optional<std::string>& text) { session_->serve(text); }
+void Connection::serve(const std::optional<std::string>& text, Forms forms) { session_->serve(text, forms); }
 const char* Connection::protocol() const { return session_->protocol(); }
 
 bool display_reachable() {

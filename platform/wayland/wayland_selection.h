@@ -42,11 +42,11 @@ class Connection {
   // it offers none. Throws Error when the owner does not answer in time or stalls.
   std::optional<std::string> read_selection();
 
-  // Makes `text` the selection (nullopt: owned, offering no text) until another client sets
+  // Makes `text` the selection in `forms` (nullopt: owned, offering no text) until another client sets
   // one, through a detached serving process; returns once it owns it. Throws Error when it
   // could not, or when the selection changed since this connection read it (the newer copy
   // stays), unless that change was a serving process of ours.
-  void serve(const std::optional<std::string>& text);
+  void serve(const std::optional<std::string>& text, Forms forms);
 
   // Which protocol the compositor offered: "ext-data-control-v1" or "wlr-data-control".
   const char* protocol() const;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "error.h"
+#include "html_forms.h"
 #include "utf16.h"
 
 namespace qm {
@@ -106,14 +107,22 @@ std::optional<DesktopText> Win32Clipboard::read() {
   return std::nullopt;
 }
 
-void Win32Clipboard::write(const std::optional<std::string>& text) {
+void Win32Clipboard::write(const std::optional<std::string>& text, Forms forms) {
   if (!EmptyClipboard()) throw Error(kCannotOpenClipboard);
   if (!text) return;
   // The code-page text is the programs' own and goes first, byte for byte; the Unicode text
-  // is what the programs read those bytes as, so both forms hold the same characters.
-  const std::u16string wide = utf8_to_utf16(cp_.is_utf8() ? *text : to_utf8(*text, cp_));
+  // and the HTML are what the programs read those bytes as, so every form holds the same
+  // characters.
+  const std::string utf8 = cp_.is_utf8() ? *text : to_utf8(*text, cp_);
+  const std::u16string wide = utf8_to_utf16(utf8);
   place(CF_TEXT, text->c_str(), text->size() + 1);
   place(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+  if (forms == Forms::TextAndHtml) {
+    static const UINT html_format = RegisterClipboardFormatW(L"HTML Format");
+    if (!html_format) throw Error(kCannotOpenClipboard);
+    const std::string html = cf_html(utf8);
+    place(html_format, html.c_str(), html.size() + 1);
+  }
 }
 
 }  // namespace qm

@@ -8,7 +8,8 @@ namespace qm {
 
 // Reads the text in the form its owner placed: the code-page text (CF_TEXT) as the code
 // page's own bytes, or the Unicode text. Writes the programs' code-page text as it is, and
-// the Unicode text made from those very bytes, so that every reader sees the same text.
+// the Unicode text (and the HTML, where asked) made from those very bytes, so that every
+// reader sees the same text.
 // Taking the clipboard makes a hidden message-only window its owner; the written text stays
 // with the system, no serving process is needed.
 class Win32Clipboard : public ClipboardBackend {
@@ -22,7 +23,7 @@ class Win32Clipboard : public ClipboardBackend {
   void acquire() override;
   void release() noexcept override;
   std::optional<DesktopText> read() override;
-  void write(const std::optional<std::string>& text) override;
+  void write(const std::optional<std::string>& text, Forms forms) override;
   bool lf_line_breaks() const noexcept override { return false; }
   bool code_page_form() const noexcept override { return true; }
 

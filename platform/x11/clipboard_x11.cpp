@@ -42,9 +42,9 @@ std::optional<DesktopText> X11Clipboard::read() {
   }
 }
 
-void X11Clipboard::write(const std::optional<std::string>& text) {
+void X11Clipboard::write(const std::optional<std::string>& text, Forms forms) {
   try {
-    x11::serve_clipboard(connection(), text);
+    x11::serve_clipboard(connection(), text, forms);
   } catch (const std::bad_alloc&) {
     return_freed_memory();
     throw Error(kCannotOpenClipboard);

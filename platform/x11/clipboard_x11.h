@@ -23,7 +23,7 @@ class X11Clipboard : public ClipboardBackend {
   void acquire() override;
   void release() noexcept override;
   std::optional<DesktopText> read() override;
-  void write(const std::optional<std::string>& text) override;
+  void write(const std::optional<std::string>& text, Forms forms) override;
 
   // The run's display connection, for other services to share; nullptr when no display can
   // be reached. A write may hand it over to the serving process, so ask again each time.

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "error.h"
+#include "html_forms.h"
 #include "process.h"
 #include "selection_reading.h"
 #include "serving_process.h"
@@ -159,8 +160,8 @@ struct Transfer {
 
 class SelectionServer {
  public:
-  SelectionServer(Connection& c, Time owned_since, std::string_view data, bool offers_text)
-      : c_(c), a_(*c.atoms), owned_since_(owned_since), data_(data), offers_text_(offers_text) {
+  SelectionServer(Connection& c, Time owned_since, std::string_view data, std::optional<Forms> offered)
+      : c_(c), a_(*c.atoms), owned_since_(owned_since), data_(data), offered_(offered) {
     const long max_request =
         XExtendedMaxRequestSize(c.display) ? XExtendedMaxRequestSize(c.display) : XMaxRequestSize(c.display);
     chunk_ = std::min<std::size_t>(kMaxChunk, static_cast<std::size_t>(max_request) * 4 - 1024);
@@ -211,12 +212,21 @@ class SelectionServer {
            target == a_.string || target == a_.compound_text;
   }
 
-  // The text as a target asks for it. The legacy forms are made on the first request for each:
+  bool offers(Atom target) const {
+    return offered_ && (is_text_target(target) || (target == a_.text_html && offered_ == Forms::TextAndHtml));
+  }
+
+  // The text as a target asks for it. The legacy forms and the HTML are made on the first
+  // request for each:
   // STRING is Latin-1 with what Latin-1 cannot hold as numeric character references, which
   // are the same characters to every reader of HTML; COMPOUND_TEXT comes from Xlib's
   // conversion, and in the Latin-1 form (valid compound text) where that fails.
   std::pair<Atom, std::string_view> form(Atom target) {
     if (target == a_.text_plain_utf8) return {a_.text_plain_utf8, data_};
+    if (target == a_.text_html) {
+      if (!html_) html_ = html_with_charset(data_);
+      return {a_.text_html, *html_};
+    }
     if (target == a_.string || target == a_.compound_text) {
       if (!latin1_) latin1_ = from_utf8(data_, CodePage::from_codeset("ISO-8859-1"));
       if (target == a_.string) return {a_.string, *latin1_};
@@ -252,7 +262,8 @@ class SelectionServer {
       // refused
     } else if (req.target == a_.targets) {
       std::vector<Atom> offered{a_.targets, a_.timestamp};
-      if (offers_text_)
+      if (offered_ == Forms::TextAndHtml) offered.push_back(a_.text_html);
+      if (offered_)
         offered.insert(offered.end(), {a_.utf8_string, a_.text_plain_utf8, a_.text, a_.string, a_.compound_text});
       XChangeProperty(d, req.requestor, property, a_.atom, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(offered.data()), static_cast<int>(offered.size()));
@@ -262,7 +273,7 @@ class SelectionServer {
       XChangeProperty(d, req.requestor, property, a_.integer, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(&stamp), 1);
       reply.property = property;
-    } else if (offers_text_ && is_text_target(req.target)) {
+    } else if (offers(req.target)) {
       const auto [type, text] = form(req.target);
       if (text.size() <= chunk_) {
         XChangeProperty(d, req.requestor, property, type, 8, PropModeReplace,
@@ -316,11 +327,11 @@ class SelectionServer {
   const Atoms& a_;
   Time owned_since_;
   std::string_view data_;
-  bool offers_text_;
+  std::optional<Forms> offered_;
   std::size_t chunk_ = 0;
   bool lost_ = false;
   std::map<Key, Transfer> transfers_;
-  std::optional<std::string> latin1_, compound_;
+  std::optional<std::string> latin1_, compound_, html_;
 };
 
 int window_errors = 0;
@@ -374,7 +385,7 @@ Ownership take_ownership(Connection& c, Time& when) {
 
 // Takes the clipboard as of the read's start and serves `data` until another client takes
 // it. Returns the serving process's exit status.
-int own_and_serve(Connection& c, std::string_view data, bool offers_text, serving::Reporter& report) {
+int own_and_serve(Connection& c, std::string_view data, std::optional<Forms> offered, serving::Reporter& report) {
   try {
     Time when;
     const Ownership taken = take_ownership(c, when);
@@ -383,7 +394,7 @@ int own_and_serve(Connection& c, std::string_view data, bool offers_text, servin
       return taken == Ownership::TakenByOurs ? 0 : 1;
     }
     report(serving::Word::Owns);
-    run_selection_server(c, when, data, offers_text);
+    run_selection_server(c, when, data, offered);
   } catch (const Error&) {
     report(serving::Word::Failed);
     return 1;
@@ -400,7 +411,7 @@ std::vector<Display*> handed_over_displays;
 Atoms::Atoms(Display* d) {
   const char* names[] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8",
                          "TEXT", "STRING", "INCR", "INTEGER", "ATOM", "QUOTEMILL_SELECTION",
-                         "_QUOTEMILL_SERVER", "COMPOUND_TEXT"};
+                         "_QUOTEMILL_SERVER", "COMPOUND_TEXT", "text/html"};
   Atom values[std::size(names)];
   XInternAtoms(d, const_cast<char**>(names), static_cast<int>(std::size(names)), False, values);
   clipboard = values[0];
@@ -416,6 +427,7 @@ Atoms::Atoms(Display* d) {
   property = values[10];
   server_mark = values[11];
   compound_text = values[12];
+  text_html = values[13];
 }
 
 namespace {
@@ -549,7 +561,7 @@ Time server_time(Connection& c) {
   return await_server_time(c);
 }
 
-void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
+void serve_clipboard(Connection& c, const std::optional<std::string>& text, Forms forms) {
   serving::Start start;
   start.backend = "x11";
   // The program started again claims the clipboard as of this run's read.
@@ -557,10 +569,10 @@ void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
   start.environment = {std::string("DISPLAY=") + DisplayString(c.display)};
   start.connection_fd = ConnectionNumber(c.display);
   start.before_fork = [&c] { XFlush(c.display); };
-  start.serve = [&c](std::string_view data, bool offers_text, serving::Reporter& report) {
+  start.serve = [&c](std::string_view data, std::optional<Forms> offered, serving::Reporter& report) {
     // Xlib makes COMPOUND_TEXT from UTF-8 only under a UTF-8 locale.
     std::setlocale(LC_CTYPE, "C.UTF-8");
-    return own_and_serve(c, data, offers_text, report);
+    return own_and_serve(c, data, offered, report);
   };
   // The child has spoken on the connection, whatever its answer: the run's Xlib no longer
   // knows where the conversation stands, and a word from it (closing the display included)
@@ -569,11 +581,11 @@ void serve_clipboard(Connection& c, const std::optional<std::string>& text) {
     close(ConnectionNumber(c.display));
     handed_over_displays.push_back(std::exchange(c.display, nullptr));
   };
-  serving::start(start, text);
+  serving::start(start, text, forms);
 }
 
-void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text) {
-  SelectionServer(c, owned_since, data, offers_text).run();
+void run_selection_server(Connection& c, Time owned_since, std::string_view data, std::optional<Forms> offered) {
+  SelectionServer(c, owned_since, data, offered).run();
 }
 
 int serve_spawned(serving::SpawnedJob& job) {
@@ -582,7 +594,7 @@ int serve_spawned(serving::SpawnedJob& job) {
   try {
     Connection c;
     c.read_started = std::strtoul(job.words.c_str(), nullptr, 10);
-    return own_and_serve(c, job.data, job.offers_text, job.report);
+    return own_and_serve(c, job.data, job.offered, job.report);
   } catch (const Error&) {
     job.report(serving::Word::Failed);
     return 1;

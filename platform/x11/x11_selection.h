@@ -27,7 +27,7 @@ Display* open_display(const char* display_name = nullptr);
 
 struct Atoms {
   Atom clipboard, targets, timestamp, utf8_string, text_plain_utf8, text, string, incr, integer,
-      atom, property, server_mark, compound_text;
+      atom, property, server_mark, compound_text, text_html;
   explicit Atoms(Display* display);
 };
 
@@ -61,10 +61,10 @@ Time server_time(Connection& c);
 // program takes it, through a detached serving process. Returns once the serving process
 // owns the selection (or another serving process of ours has taken it since the read
 // began); throws Error when it could not take it.
-void serve_clipboard(Connection& c, const std::optional<std::string>& text);
+void serve_clipboard(Connection& c, const std::optional<std::string>& text, Forms forms);
 
 // Answers requests for CLIPBOARD until another client owns it and every transfer is done.
-void run_selection_server(Connection& c, Time owned_since, std::string_view data, bool offers_text);
+void run_selection_server(Connection& c, Time owned_since, std::string_view data, std::optional<Forms> offered);
 
 // The job of a serving process that the program was started again for (see serve_clipboard).
 int serve_spawned(serving::SpawnedJob& job);

@@ -75,6 +75,8 @@ TEST_P(ProcessRequestTest, RunsWithAnAddress) {
     Desk desk(GetParam(), c.clip);
     desk.run(c.line);
     EXPECT_EQ(desk.memory.text, c.want) << c.line;
+    // A template's result is offered as HTML too; the bare text after the message is not.
+    EXPECT_EQ(desk.memory.forms, c.boxes.empty() ? Forms::TextAndHtml : Forms::Text) << c.line;
     EXPECT_EQ(desk.boxes.shown, c.boxes) << c.line;
     EXPECT_TRUE(desk.notices.empty());
   }
@@ -154,6 +156,7 @@ TEST_P(ProcessRequestTest, UserTemplate) {
   desk.files["user.txt"] = from_utf8("%t|%c|%u|%U|%C|100%%\r\nend", GetParam());
   desk.run("-u -c=k -h " + U);
   EXPECT_EQ(desk.memory.text, "Page|class=\"k\" |" + U + "|example.com/p|sel<br>\nline|100%\nend");
+  EXPECT_EQ(desk.memory.forms, Forms::TextAndHtml);
   // the first line break is the selection's; the written text keeps the selection's LFs
   EXPECT_TRUE(desk.boxes.shown.empty());
 

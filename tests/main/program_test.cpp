@@ -181,6 +181,35 @@ TEST(OneShotClipboard, EmptyWriteLeavesNoText) {
   EXPECT_EQ(desktop.text, "a\nb");
 }
 
+// The forms each service's write offers: HTML where asked for, allowed and there is a text.
+TEST(ClipboardForms, HtmlOnlyWhereAskedAllowedAndNotEmpty) {
+  struct Case {
+    std::optional<std::string> rich_setting;  // QUOTEMILL_RICH
+    Forms asked;
+    const char* text;
+    Forms offered;
+  } cases[] = {
+      {std::nullopt, Forms::TextAndHtml, "<q>x</q>", Forms::TextAndHtml},
+      {"1", Forms::TextAndHtml, "<q>x</q>", Forms::TextAndHtml},
+      {"", Forms::TextAndHtml, "<q>x</q>", Forms::TextAndHtml},
+      {"0", Forms::TextAndHtml, "<q>x</q>", Forms::Text},
+      {std::nullopt, Forms::Text, "plain", Forms::Text},
+      {std::nullopt, Forms::TextAndHtml, "", Forms::Text},
+  };
+  for (const Case& c : cases) {
+    const bool rich = rich_paste_allowed(c.rich_setting);
+    const std::string what = std::string(c.text) + " with " + c.rich_setting.value_or("(unset)");
+    MemoryClipboard counted_desktop(std::string("old")), one_shot_desktop(std::string("old"));
+    CountedClipboard counted(counted_desktop, CodePage::shift_jis(), rich);
+    counted.write_text(Text(c.text), c.asked);
+    EXPECT_EQ(counted_desktop.forms, c.offered) << what;
+    EXPECT_EQ(counted_desktop.text, c.text) << what;
+    OneShotClipboard one_shot(one_shot_desktop, CodePage::shift_jis(), rich);
+    EXPECT_TRUE(one_shot.write_text(Text(c.text), c.asked));
+    EXPECT_EQ(one_shot_desktop.forms, c.offered) << what;
+  }
+}
+
 TEST(Program, ReportNamesTheProgramWithoutItsDirectory) {
   const CodePage sjis = CodePage::shift_jis();
   struct Case {

@@ -5,6 +5,7 @@
 #include "clipboard_memory.h"
 #include "error.h"
 #include "quote_builder.h"
+#include "styles.h"
 #include "text.h"
 #include "worker.h"
 
@@ -245,6 +246,32 @@ TEST(Worker, EmptyOrTextlessClipboardIsStillWrapped) {
   CountedClipboard clipboard(desktop, CodePage::utf8());
   run_worker(Arguments("/q", {"-q", U}), clipboard, CodePage::utf8());
   EXPECT_EQ(desktop.text, "<q cite=\"" + U + "\"></q>");
+}
+
+// Every style row's result is offered as HTML beside the text; the text written back as it
+// is, as text alone; and nothing as HTML where rich paste is off.
+TEST(Worker, OffersHtmlForTheStyleRowsOnly) {
+  struct Case {
+    std::vector<std::string> args;
+    bool rich;
+    Forms want;
+  };
+  std::vector<Case> cases;
+  for (const StyleRow& row : style_rows()) {
+    const char* value = row.value == StyleValue::Number ? "60" : row.value == StyleValue::Target ? "_blank" : "";
+    cases.push_back({{style_argument(row, value), U}, true, Forms::TextAndHtml});
+    cases.push_back({{style_argument(row, value), U}, false, Forms::Text});
+  }
+  ASSERT_EQ(cases.size(), 14u);  // seven rows
+  cases.push_back({{"-Q", U}, true, Forms::Text});
+  cases.push_back({{U}, true, Forms::Text});
+  cases.push_back({{"-c='k'", U}, true, Forms::Text});
+  for (const Case& c : cases) {
+    MemoryClipboard desktop(std::string("引用 & <b>"));
+    CountedClipboard clipboard(desktop, CodePage::utf8(), c.rich);
+    run_worker(Arguments("/q", c.args), clipboard, CodePage::utf8());
+    EXPECT_EQ(desktop.forms, c.want) << c.args[0] << (c.rich ? "" : ", rich paste off");
+  }
 }
 
 }  // namespace

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "codepage.h"
 #include "command_line.h"
 #include "error.h"
+#include "html_forms.h"
 #include "text.h"
 #include "utf16.h"
 
@@ -466,6 +467,45 @@ TEST(CommandLine, TheProgramsNameIsSkippedAsWindowsFindsIt) {
       {"q.exe   ", "   "},
   };
   for (const Case& c : cases) EXPECT_EQ(arguments_after_program(c.line), c.rest) << c.line;
+}
+
+// The ten-digit offset after `field` in a CF_HTML header; -1 when there is none.
+long cf_html_offset(const std::string& html, const std::string& field) {
+  const std::size_t at = html.find("\r\n" + field + ":");
+  if (at == std::string::npos) return -1;
+  const std::string digits = html.substr(at + field.size() + 3, 10);
+  if (digits.size() != 10 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+TEST(HtmlForms, WindowsHeaderOffsetsAreExact) {
+  const std::string fragments[] = {
+      "",
+      "<a href=\"http://example.com/\">link</a>",
+      "<blockquote cite=\"http://example.com/\"><p>日本語の引用<br>\r\n二行目 &amp; 〜</p></blockquote>",
+      std::string(20000, 'x') + "終",  // offsets past four digits
+      "<!--StartFragment--> <!--EndFragment--> StartHTML:9999999999",  // the markers' own words in the text
+  };
+  for (const std::string& fragment : fragments) {
+    const std::string html = cf_html(fragment);
+    const std::string what = fragment.substr(0, 40);
+    ASSERT_EQ(html.rfind("Version:0.9\r\n", 0), 0u) << what;
+    const long start_html = cf_html_offset(html, "StartHTML"), end_html = cf_html_offset(html, "EndHTML");
+    const long start = cf_html_offset(html, "StartFragment"), end = cf_html_offset(html, "EndFragment");
+    ASSERT_TRUE(start_html > 0 && start_html <= start && start <= end && end <= end_html) << what;
+    EXPECT_EQ(static_cast<std::size_t>(end_html), html.size()) << what;
+    EXPECT_EQ(html.substr(static_cast<std::size_t>(start_html), 6), "<html>") << what;
+    EXPECT_EQ(html.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), fragment) << what;
+    // The comments that mark the fragment stand just around it, as readers look for them.
+    EXPECT_EQ(html.substr(0, static_cast<std::size_t>(start)).rfind("<!--StartFragment-->"),
+              static_cast<std::size_t>(start) - 20) << what;
+    EXPECT_EQ(html.compare(static_cast<std::size_t>(end), 18, "<!--EndFragment-->"), 0) << what;
+  }
+}
+
+TEST(HtmlForms, X11AndWaylandFormDeclaresUtf8BeforeTheFragment) {
+  const std::string html = html_with_charset("<q cite=\"u\">引用</q>");
+  EXPECT_EQ(html, "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"><q cite=\"u\">引用</q>");
 }
 
 TEST(CodePageConversion, LocaleNames) {

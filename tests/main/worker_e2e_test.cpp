@@ -90,6 +90,48 @@ TEST_F(WorkerE2E, SixteenMebibytesBothWays) {
   EXPECT_TRUE(*back == H + ">" + big + "</a>") << "sizes " << back->size() << " vs " << big.size();
 }
 
+// A quote is offered as text/html beside the text, holding the same characters, for visual
+// editors; the text written back as it is, and every result with rich paste off, as text
+// alone. The text targets are the source either way.
+TEST_F(WorkerE2E, HtmlFormBesideTheText) {
+  const std::string sel = "引用 & <b>\n二行目";
+  const std::string q = "<q cite=\"" + U + "\">" + as_html_text(sel) + "</q>";
+  struct Case {
+    std::string program;
+    std::vector<std::string> args;
+    std::string rich;  // QUOTEMILL_RICH, "" for unset
+    std::string want;
+    bool html;
+  } cases[] = {
+      {"quotemill", {"-b60", U}, "", q, true},
+      {"quotemill", {"-hd", U}, "", "*" + H + ">" + as_html_text(sel) + "</a>\n\n", true},
+      {"quotemill", {U}, "", sel, false},
+      {"quotemill", {"-b60", U}, "0", q, false},
+      {"quotemill", {"-b60", U}, "1", q, true},
+      {"quotemill3", {"-a", U}, "", "<a title=\"Page\" href=\"" + U + "\">" + as_html_text(sel) + "</a>", true},
+      {"quotemill3", {"-o", U}, "", sel, false},  // the bare text after its message
+      {"quotemill3", {"-a", U}, "0", "<a title=\"Page\" href=\"" + U + "\">" + as_html_text(sel) + "</a>", false},
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.program + " " + c.args[0] + (c.rich.empty() ? "" : " QUOTEMILL_RICH=" + c.rich);
+    x_->set_clipboard(sel);
+    std::vector<std::string> argv = c.args;
+    argv.insert(argv.begin(), built(c.program));
+    RunOptions options = started_by_the_helper("Page - Browser");
+    options.env["QUOTEMILL_RICH"] = c.rich;
+    const RunResult r = x_->run(argv, options);
+    EXPECT_EQ(r.status, 0) << what << ": " << r.err;
+    EXPECT_EQ(x_->clipboard(), c.want) << what;
+    const RunResult targets = x_->run({"xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"});
+    EXPECT_EQ(targets.out.find("\ntext/html\n") != std::string::npos, c.html) << what << ": " << targets.out;
+    const RunResult html = x_->run({"xclip", "-selection", "clipboard", "-t", "text/html", "-o"});
+    if (c.html)
+      EXPECT_EQ(html.out, "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">" + c.want) << what;
+    else
+      EXPECT_NE(html.status, 0) << what << ": " << html.out;
+  }
+}
+
 TEST_F(WorkerE2E, ErrorReportIsABoxOnTheDisplay) {
   x_->set_clipboard("keep me");
   Child worker = x_->start({built("quotemill"), "-b6a", U});

@@ -211,6 +211,7 @@ TEST(FormController, GeneratorRuns) {
     r.steps(f);
     f.click(Button1);
     EXPECT_EQ(f.clipboard.text, r.clipboard);
+    EXPECT_EQ(f.clipboard.forms, Forms::Text);  // menu lines are no HTML to paste
     EXPECT_EQ(f.boxes.shown, r.boxes);
     EXPECT_EQ(f.view.closed, r.closed);
     EXPECT_EQ(f.view.focus, r.focus);

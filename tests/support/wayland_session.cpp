@@ -410,6 +410,11 @@ void WaylandSession::set_clipboard(const std::string& bytes) const {
 }
 
 std::optional<std::string> WaylandSession::clipboard(std::chrono::milliseconds timeout) const {
+  return clipboard_in("text", timeout);
+}
+
+std::optional<std::string> WaylandSession::clipboard_in(const std::string& type,
+                                                        std::chrono::milliseconds timeout) const {
   // Without data-control, wl-paste needs the focus, and can lose it to another tool's surface.
   const int attempts = wayland_clipboard() ? 1 : 3;
   const auto deadline = Clock::now() + timeout;
@@ -417,7 +422,7 @@ std::optional<std::string> WaylandSession::clipboard(std::chrono::milliseconds t
     RunOptions options;
     options.timeout = std::max<std::chrono::milliseconds>(
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()), 100ms);
-    const RunResult r = run({"wl-paste", "--no-newline", "--type", "text"}, options);
+    const RunResult r = run({"wl-paste", "--no-newline", "--type", type}, options);
     if (r.status == 0 && !r.timed_out) return r.out;
     if (r.timed_out || Clock::now() >= deadline) break;
   }

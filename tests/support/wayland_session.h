@@ -66,6 +66,8 @@ class WaylandSession : public ClipboardSession {
   void set_clipboard(const std::string& bytes) const override;
   // The text that wl-paste reads (any text type); nullopt when none could be read in time.
   std::optional<std::string> clipboard(std::chrono::milliseconds timeout = 10s) const override;
+  // What wl-paste reads in a type ("text/html"); nullopt when it could not.
+  std::optional<std::string> clipboard_in(const std::string& type, std::chrono::milliseconds timeout = 10s) const;
   // The types the clipboard offers, as wl-paste lists them; empty when nothing is copied.
   std::vector<std::string> clipboard_types(std::chrono::milliseconds timeout = 10s) const;
 

@@ -131,6 +131,38 @@ TEST_P(WaylandE2E, TwoHundredReadersAtOnce) {
   EXPECT_EQ(exact, 200) << reader[0];
 }
 
+// A quote is offered as text/html beside the text, to Wayland programs too: through
+// data-control, or through mutter's bridge from XWayland. The text written back as it is, and
+// every result with rich paste off, as text alone.
+TEST_P(WaylandE2E, HtmlFormBesideTheText) {
+  const std::string selection = "引用 & <b>";
+  struct Case {
+    std::string program, style, rich;
+    bool html;
+  } cases[] = {
+      {"quotemill", "-a", "", true},
+      {"quotemill3", "-a", "", true},
+      {"quotemill", "-Q", "", false},
+      {"quotemill", "-a", "0", false},
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.program + " " + c.style + (c.rich.empty() ? "" : " QUOTEMILL_RICH=" + c.rich);
+    w_->set_clipboard(selection);
+    RunOptions options = as_the_helper_starts_it();
+    options.env["QUOTEMILL_RICH"] = c.rich;
+    const RunResult r = w_->run({built(c.program), c.style, U}, options);
+    ASSERT_EQ(r.status, 0) << what << ": " << r.err;
+    const std::string want = c.style == "-a" ? linked(c.program, selection) : selection;
+    EXPECT_EQ(w_->clipboard(), want) << what;
+    const std::vector<std::string> types = w_->clipboard_types();
+    EXPECT_EQ(std::find(types.begin(), types.end(), "text/html") != types.end(), c.html) << what;
+    if (c.html)
+      EXPECT_EQ(w_->clipboard_in("text/html"),
+                "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">" + want)
+          << what;
+  }
+}
+
 // QUOTEMILL_CLIPBOARD forces a backend. The X11 path on sway or KWin, with a Wayland window
 // in front, cannot read the session's clipboard (they bridge it only while an X window has
 // the focus), and Wayland's is out of reach where the compositor offers no data-control:

@@ -186,6 +186,35 @@ TEST_F(WineE2E, EveryStyleOfQuotemill) {
   }
 }
 
+// A quote is placed as "HTML Format" too, which Wine's bridge hands X programs as text/html,
+// Japanese intact; the text written back as it is, and rich paste off, place none.
+TEST_F(WineE2E, HtmlFormReachesTheXSide) {
+  const std::string sel = "日本語の引用 & <b>";
+  const std::string q = "<q cite=\"" + U + "\">" + as_html_text(sel) + "</q>";
+  struct Case {
+    std::string line, rich, want;
+    bool html;
+  } cases[] = {
+      {"-b60 " + U, "", q, true},
+      {U, "", sel, false},
+      {"-b60 " + U, "0", q, false},
+  };
+  for (const Case& c : cases) {
+    set_clipboard(sel);
+    RunOptions o = exact("quotemill", c.line, kJapanese);
+    o.env["QUOTEMILL_RICH"] = c.rich;
+    const RunResult r = x_->run({"wine", win_ + "/tests/wine_launch.exe", "run"}, o);
+    EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
+    EXPECT_EQ(x_->clipboard(), c.want) << c.line;
+    const RunResult targets = x_->run({"xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"});
+    EXPECT_EQ(targets.out.find("\ntext/html\n") != std::string::npos, c.html) << c.line << ": " << targets.out;
+    if (!c.html) continue;
+    // Wine's bridge hands over the fragment between the markers: the result itself.
+    const RunResult html = x_->run({"xclip", "-selection", "clipboard", "-t", "text/html", "-o"});
+    EXPECT_EQ(html.out, c.want) << c.line;
+  }
+}
+
 // Windows' own code-page form of an emoji is "??"; the programs keep it as a reference.
 TEST_F(WineE2E, CharacterOutsideTheCodePageBecomesAReference) {
   set_clipboard("絵文字😀です");
