@@ -413,39 +413,34 @@ std::optional<std::string> WaylandSession::clipboard(std::chrono::milliseconds t
   return clipboard_in("text", timeout);
 }
 
-std::optional<std::string> WaylandSession::clipboard_in(const std::string& type,
-                                                        std::chrono::milliseconds timeout) const {
+std::optional<std::string> WaylandSession::paste(const std::vector<std::string>& options,
+                                                 std::chrono::milliseconds timeout) const {
+  std::vector<std::string> argv{"wl-paste"};
+  argv.insert(argv.end(), options.begin(), options.end());
   // Without data-control, wl-paste needs the focus, and can lose it to another tool's surface.
   const int attempts = wayland_clipboard() ? 1 : 3;
   const auto deadline = Clock::now() + timeout;
   for (int attempt = 0; attempt < attempts; ++attempt) {
-    RunOptions options;
-    options.timeout = std::max<std::chrono::milliseconds>(
+    RunOptions run_options;
+    run_options.timeout = std::max<std::chrono::milliseconds>(
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()), 100ms);
-    const RunResult r = run({"wl-paste", "--no-newline", "--type", type}, options);
+    const RunResult r = run(argv, run_options);
     if (r.status == 0 && !r.timed_out) return r.out;
     if (r.timed_out || Clock::now() >= deadline) break;
   }
   return std::nullopt;
 }
 
+std::optional<std::string> WaylandSession::clipboard_in(const std::string& type,
+                                                        std::chrono::milliseconds timeout) const {
+  return paste({"--no-newline", "--type", type}, timeout);
+}
+
 std::vector<std::string> WaylandSession::clipboard_types(std::chrono::milliseconds timeout) const {
-  const int attempts = wayland_clipboard() ? 1 : 3;
-  const auto deadline = Clock::now() + timeout;
-  for (int attempt = 0; attempt < attempts; ++attempt) {
-    RunOptions options;
-    options.timeout = std::max<std::chrono::milliseconds>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()), 100ms);
-    const RunResult r = run({"wl-paste", "--list-types"}, options);
-    if (r.status == 0 && !r.timed_out) {
-      std::vector<std::string> types;
-      std::stringstream lines(r.out);
-      for (std::string line; std::getline(lines, line);) types.push_back(line);
-      return types;
-    }
-    if (r.timed_out || Clock::now() >= deadline) break;
-  }
-  return {};
+  std::vector<std::string> types;
+  std::stringstream lines(paste({"--list-types"}, timeout).value_or(""));
+  for (std::string line; std::getline(lines, line);) types.push_back(line);
+  return types;
 }
 
 Child WaylandSession::start_owner(const std::vector<std::string>& mode) const {
