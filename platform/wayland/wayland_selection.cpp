@@ -123,16 +123,12 @@ class FlavourSession : public Session {
   }
 
   ~FlavourSession() override {
-    if (!handed_over_) {
-      for (auto& [offer, types] : offers_) P::destroy(offer);
-      if (source_) P::destroy(source_);
-      P::destroy(device_);
-      P::destroy(manager_);
-      wl_seat_destroy(seat_);
-      wl_registry_destroy(registry_);
-    }
-    // After a fork has taken the connection over nothing more is said on it: disconnecting
-    // only closes this process's end.
+    for (auto& [offer, types] : offers_) drop(offer, [](typename P::Offer* o) { P::destroy(o); });
+    drop(source_, [](typename P::Source* s) { P::destroy(s); });
+    drop(device_, [](typename P::Device* d) { P::destroy(d); });
+    drop(manager_, [](typename P::Manager* m) { P::destroy(m); });
+    drop(seat_, wl_seat_destroy);
+    drop(registry_, wl_registry_destroy);
     wl_display_disconnect(display_);
   }
 
@@ -306,6 +302,17 @@ class FlavourSession : public Session {
       close(t.fd);
       return true;
     });
+  }
+
+  // Frees an object of the connection. After a fork has taken the connection over nothing more
+  // is said on it: the object is only freed on this side, which sends no request.
+  template <class T, class Request>
+  void drop(T* object, Request request) {
+    if (!object) return;
+    if (handed_over_)
+      wl_proxy_destroy(reinterpret_cast<wl_proxy*>(object));
+    else
+      request(object);
   }
 
   static void on_data_offer(void* data, typename P::Device*, typename P::Offer* offer) {

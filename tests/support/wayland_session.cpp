@@ -261,9 +261,10 @@ void WaylandSession::start_compositor() {
   if (compositor_ == Compositor::Mutter) {
     // mutter says which displays its XWayland took, and writes that its clients need a key.
     std::smatch m;
+    std::string log;  // what `m` points into
     const std::regex said(R"(Using public X11 display (:\d+), \(using (:\d+) for managed services\))");
     wait_for("XWayland", [&] {
-      const std::string log = compositor_process_->errors();
+      log = compositor_process_->errors();
       return std::regex_search(log, m, said);
     });
     x_display_ = m[1];
