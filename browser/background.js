@@ -44,6 +44,17 @@ function showMessage(message, details = []) {
   return api.windows.create({ url, type: 'popup', width: 520, height: 300 });
 }
 
+// Whether quotemill-host answered and nothing has failed since, kept for the browser's
+// session (a service worker that was stopped does not ask again): then a pick need not
+// start the helper once more just to ask whether it is there.
+const HOST_ANSWERS = 'hostAnswers';
+async function hostAnswers() {
+  return (await api.storage.session.get(HOST_ANSWERS))[HOST_ANSWERS] === true;
+}
+function rememberHost(answers) {
+  return api.storage.session.set({ [HOST_ANSWERS]: answers });
+}
+
 // The caption of the browser window the request came from, as quotemill3 reads it.
 async function windowCaption(tab) {
   let name = 'Chromium';
@@ -102,34 +113,49 @@ async function copySelection(tabId, frameId) {
 }
 
 async function runEntry(index, tab, frameId, pageUrl) {
-  const { entries } = await loadEntries();
+  const [{ entries }, answered] = await Promise.all([loadEntries(), hostAnswers()]);
   const entry = entries[index];
   if (!entry) return;
+  const done = await pick(entry, tab, frameId, pageUrl, answered);
+  if (done !== answered) await rememberHost(done);
+}
+
+// One pick: copies the selection and has the helper run the entry on it. Returns whether all
+// went well; otherwise it has said what went wrong.
+async function pick(entry, tab, frameId, pageUrl, answered) {
+  let copied = false;
   try {
-    // Ask first, so that a missing host leaves the clipboard as it was.
-    await askHost({ kind: 'version' });
-    let copied;
+    // Ask first unless the helper is known to answer, so that a missing one leaves the
+    // clipboard as it was.
+    if (!answered) await askHost({ kind: 'version' });
+    let result;
     try {
-      copied = await copySelection(tab.id, frameId);
+      result = await copySelection(tab.id, frameId);
     } catch (error) {
       console.warn('Quotemill: copy', error);
-      return showMessage(TEXTS.notCopyable);
+      return fail(MESSAGES.notCopyable);
     }
-    if (copied === 'none') return showMessage(TEXTS.noSelection);
-    if (copied === 'refused') return showMessage(TEXTS.copyRefused);
+    if (result === 'none') return fail(MESSAGES.noSelection);
+    if (result === 'refused') return fail(MESSAGES.copyRefused);
+    copied = true;
     const reply = await askHost({
       kind: 'run', program: entry.program, arguments: entry.arguments,
-      url: pageUrl, caption: await windowCaption(tab),
+      url: pageUrl, caption: await windowCaption(tab), rich: isRich(entry),
     });
     const messages = Array.isArray(reply.messages) ? reply.messages.map(String) : [];
-    if (reply.ok === false && reply.timedOut) return showMessage(TEXTS.timedOut, messages);
-    if (reply.ok === false) return showMessage(TEXTS.refused, [String(reply.error ?? '')]);
-    if (reply.status !== 0 || messages.length > 0) return showMessage(TEXTS.workerError, messages);
+    if (reply.ok === false && reply.timedOut) return fail(MESSAGES.timedOut, messages);
+    if (reply.ok === false) return fail(MESSAGES.refused, [String(reply.error ?? '')]);
+    if (reply.status !== 0 || messages.length > 0) return fail(MESSAGES.workerError, messages);
+    return true;
   } catch (error) {
-    if (error instanceof HostError)
-      return showMessage(error.kind === 'missing' ? TEXTS.hostMissing : TEXTS.hostFailed,
-        error.kind === 'missing' ? [] : [error.message]);
-    console.error('Quotemill:', error);
-    return showMessage(TEXTS.hostFailed, [String(error?.message ?? error)]);
+    if (error instanceof HostError && error.kind === 'missing')
+      return fail(copied ? MESSAGES.hostMissingAfterCopy : MESSAGES.hostMissing);
+    if (!(error instanceof HostError)) console.error('Quotemill:', error);
+    return fail(MESSAGES.hostFailed, [String(error?.message ?? error)]);
   }
+}
+
+function fail(message, details) {
+  showMessage(message, details).catch((error) => console.error('Quotemill: message window', error));
+  return false;
 }

@@ -1,0 +1,15 @@
+// The words of the extension's pages, from _locales in the browser's language (English
+// when there are none in it). An element names its message in data-i18n; scripts ask say().
+'use strict';
+
+function say(name, ...substitutions) {
+  return (globalThis.browser ?? globalThis.chrome).i18n.getMessage(name, substitutions.map(String));
+}
+
+// Fills the elements under `root` (a page, or a copy of a template) that name a message.
+function fillTexts(root) {
+  for (const element of root.querySelectorAll('[data-i18n]')) element.textContent = say(element.dataset.i18n);
+}
+
+document.documentElement.lang = say('language');
+fillTexts(document);
