@@ -45,8 +45,8 @@ function showMessage(message, details = []) {
 }
 
 // Whether quotemill-host answered and nothing has failed since, kept for the browser's
-// session (a service worker that was stopped does not ask again): then a pick need not
-// start the helper once more just to ask whether it is there.
+// session (a service worker that was stopped does not ask again): then a pick need not wait
+// for the helper's answer before it copies.
 const HOST_ANSWERS = 'hostAnswers';
 async function hostAnswers() {
   return (await api.storage.session.get(HOST_ANSWERS))[HOST_ANSWERS] === true;
@@ -112,22 +112,48 @@ async function copySelection(tabId, frameId) {
   return done.result.copied ? 'copied' : 'refused';
 }
 
+// Firefox tells when its menu opens with the entries in it: the helper starts then, and the
+// pick finds it running. A menu closed without a pick ends it.
+let spare = null;
+if (isFirefox) {
+  api.contextMenus.onShown.addListener((info) => {
+    if (info.menuIds.length === 0) return;
+    spare?.close();
+    spare = openHost();
+  });
+  api.contextMenus.onHidden.addListener(() => {
+    const unused = spare;
+    setTimeout(() => {
+      if (spare !== unused) return;
+      spare = null;
+      unused?.close();
+    }, 2000);
+  });
+}
+
 async function runEntry(index, tab, frameId, pageUrl) {
-  const [{ entries }, answered] = await Promise.all([loadEntries(), hostAnswers()]);
-  const entry = entries[index];
-  if (!entry) return;
-  const done = await pick(entry, tab, frameId, pageUrl, answered);
-  if (done !== answered) await rememberHost(done);
+  // One helper for the whole pick, started while the entry is read and the selection copied.
+  const host = spare ?? openHost();
+  spare = null;
+  try {
+    const [{ entries }, answered] = await Promise.all([loadEntries(), hostAnswers()]);
+    const entry = entries[index];
+    if (!entry) return;
+    const done = await pick(host, entry, tab, frameId, pageUrl, answered);
+    if (done !== answered) await rememberHost(done);
+  } finally {
+    host.close();
+  }
 }
 
 // One pick: copies the selection and has the helper run the entry on it. Returns whether all
 // went well; otherwise it has said what went wrong.
-async function pick(entry, tab, frameId, pageUrl, answered) {
+async function pick(host, entry, tab, frameId, pageUrl, answered) {
   let copied = false;
   try {
-    // Ask first unless the helper is known to answer, so that a missing one leaves the
-    // clipboard as it was.
-    if (!answered) await askHost({ kind: 'version' });
+    // Unless the helper is known to answer, its answer comes first, so that a missing one
+    // leaves the clipboard as it was.
+    if (!answered) await host.ask({ kind: 'version' });
     let result;
     try {
       result = await copySelection(tab.id, frameId);
@@ -138,7 +164,7 @@ async function pick(entry, tab, frameId, pageUrl, answered) {
     if (result === 'none') return fail(MESSAGES.noSelection);
     if (result === 'refused') return fail(MESSAGES.copyRefused);
     copied = true;
-    const reply = await askHost({
+    const reply = await host.ask({
       kind: 'run', program: entry.program, arguments: entry.arguments,
       url: pageUrl, caption: await windowCaption(tab), rich: isRich(entry),
     });

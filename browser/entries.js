@@ -72,17 +72,45 @@ function hostErrorKind(message) {
   return /not found|no such native application|forbidden|not allowed/i.test(message) ? 'missing' : 'failed';
 }
 
+// A conversation with quotemill-host, started at once: the browser starts the helper while
+// the caller goes on (a pick copies the selection meanwhile). Each question waits for its
+// answer; close() ends the helper.
+function openHost() {
+  const port = api.runtime.connectNative(HOST_NAME);
+  const waiting = [];
+  let gone = null;
+  port.onMessage.addListener((reply) => {
+    const { resolve, reject } = waiting.shift() ?? {};
+    if (reply !== null && typeof reply === 'object') resolve?.(reply);
+    else reject?.(new HostError('failed', 'the helper gave no answer'));
+  });
+  port.onDisconnect.addListener((p) => {
+    // Firefox tells why on the port, Chromium in lastError.
+    const text = String(p.error?.message ?? api.runtime.lastError?.message ?? 'the helper ended without an answer');
+    gone = new HostError(hostErrorKind(text), text);
+    for (const { reject } of waiting.splice(0)) reject(gone);
+  });
+  return {
+    ask(message) {
+      if (gone) return Promise.reject(gone);
+      return new Promise((resolve, reject) => {
+        waiting.push({ resolve, reject });
+        port.postMessage(message);
+      });
+    },
+    close() {
+      if (!gone) port.disconnect();
+    },
+  };
+}
+
 async function askHost(message) {
-  let reply;
+  const host = openHost();
   try {
-    reply = await api.runtime.sendNativeMessage(HOST_NAME, message);
-  } catch (error) {
-    const text = String(error?.message ?? error);
-    throw new HostError(hostErrorKind(text), text);
+    return await host.ask(message);
+  } finally {
+    host.close();
   }
-  if (reply === null || typeof reply !== 'object')
-    throw new HostError('failed', 'the helper gave no answer');
-  return reply;
 }
 
 // What the message window says for each failure: the names of its title's and its text's

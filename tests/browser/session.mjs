@@ -317,18 +317,20 @@ export class Browser {
     writeFileSync(wrapper, `#!/bin/sh\nQUOTEMILL_HOST_TIMEOUT_MS=${ms} exec '${manifest.path}' "$@"\n`, { mode: 0o755 });
     writeFileSync(this.manifestFile, JSON.stringify({ ...manifest, path: wrapper }));
   }
-  // Names a copy of the host whose workers write their name and the environment's
-  // QUOTEMILL_RICH (or "unset") to `log`, a line per run, before the built worker runs.
+  // Names a copy of the host that writes a line "helper" to `log` when it starts, and whose
+  // workers write their name and the environment's QUOTEMILL_RICH (or "unset") there before
+  // the built worker runs.
   spyHost(log) {
     const manifest = JSON.parse(this.manifestText);
     const dir = path.join(this.home, 'spy');
     mkdirSync(dir, { recursive: true });
     copyFileSync(manifest.path, path.join(dir, 'quotemill-host'));
-    for (const worker of ['quotemill', 'quotemill3']) {
-      writeFileSync(path.join(dir, worker), `#!/bin/sh\necho "${worker} \${QUOTEMILL_RICH-unset}" >> '${log}'\n` +
-        `exec '${path.join(path.dirname(manifest.path), worker)}' "$@"\n`, { mode: 0o755 });
-    }
-    writeFileSync(this.manifestFile, JSON.stringify({ ...manifest, path: path.join(dir, 'quotemill-host') }));
+    const script = (file, line, program) => writeFileSync(path.join(dir, file),
+      `#!/bin/sh\necho "${line}" >> '${log}'\nexec '${program}' "$@"\n`, { mode: 0o755 });
+    script('helper', 'helper', path.join(dir, 'quotemill-host'));
+    for (const worker of ['quotemill', 'quotemill3'])
+      script(worker, `${worker} \${QUOTEMILL_RICH-unset}`, path.join(path.dirname(manifest.path), worker));
+    writeFileSync(this.manifestFile, JSON.stringify({ ...manifest, path: path.join(dir, 'helper') }));
   }
   restoreHost() {
     mkdirSync(path.dirname(this.manifestFile), { recursive: true });
