@@ -2,7 +2,7 @@
 // does, then have quotemill-host run the entry's worker on it.
 'use strict';
 
-if (typeof importScripts === 'function') importScripts('workers.js', 'entries.js');  // Chromium's service worker
+if (typeof importScripts === 'function') importScripts('i18n.js', 'workers.js', 'entries.js');  // Chromium's service worker
 
 // Menu rebuilds run one after another, so that items never collide.
 let menusReady = Promise.resolve();

@@ -82,11 +82,11 @@ function openHost() {
   port.onMessage.addListener((reply) => {
     const { resolve, reject } = waiting.shift() ?? {};
     if (reply !== null && typeof reply === 'object') resolve?.(reply);
-    else reject?.(new HostError('failed', 'the helper gave no answer'));
+    else reject?.(new HostError('failed', say('helperNoAnswer')));
   });
   port.onDisconnect.addListener((p) => {
     // Firefox tells why on the port, Chromium in lastError.
-    const text = String(p.error?.message ?? api.runtime.lastError?.message ?? 'the helper ended without an answer');
+    const text = String(p.error?.message ?? api.runtime.lastError?.message ?? say('helperEnded'));
     gone = new HostError(hostErrorKind(text), text);
     for (const { reject } of waiting.splice(0)) reject(gone);
   });

@@ -1,5 +1,5 @@
-// The words of the extension's pages, from _locales in the browser's language (English
-// when there are none in it). An element names its message in data-i18n; scripts ask say().
+// The extension's words, from _locales in the browser's language (English when there are
+// none in it). An element of a page names its message in data-i18n; scripts ask say().
 'use strict';
 
 function say(name, ...substitutions) {
@@ -11,5 +11,7 @@ function fillTexts(root) {
   for (const element of root.querySelectorAll('[data-i18n]')) element.textContent = say(element.dataset.i18n);
 }
 
-document.documentElement.lang = say('language');
-fillTexts(document);
+if (typeof document !== 'undefined') {  // a page, not the background
+  document.documentElement.lang = say('language');
+  fillTexts(document);
+}
