@@ -2,7 +2,7 @@
 // does, then have quotemill-host run the entry's worker on it.
 'use strict';
 
-if (typeof importScripts === 'function') importScripts('workers.js', 'entries.js');  // Chromium's service worker
+if (typeof importScripts === 'function') importScripts('i18n.js', 'workers.js', 'entries.js');  // Chromium's service worker
 
 // Menu rebuilds run one after another, so that items never collide.
 let menusReady = Promise.resolve();
@@ -42,6 +42,17 @@ function showMessage(message, details = []) {
   const url = api.runtime.getURL('message.html') + '#' +
     encodeURIComponent(JSON.stringify({ title: message.title, text: message.text, details }));
   return api.windows.create({ url, type: 'popup', width: 520, height: 300 });
+}
+
+// Whether quotemill-host answered and nothing has failed since, kept for the browser's
+// session (a service worker that was stopped does not ask again): then a pick need not wait
+// for the helper's answer before it copies.
+const HOST_ANSWERS = 'hostAnswers';
+async function hostAnswers() {
+  return (await api.storage.session.get(HOST_ANSWERS))[HOST_ANSWERS] === true;
+}
+function rememberHost(answers) {
+  return api.storage.session.set({ [HOST_ANSWERS]: answers });
 }
 
 // The caption of the browser window the request came from, as quotemill3 reads it.
@@ -101,35 +112,76 @@ async function copySelection(tabId, frameId) {
   return done.result.copied ? 'copied' : 'refused';
 }
 
+// Firefox tells when its menu opens with the entries in it: the helper starts then, and the
+// pick finds it running. A menu closed without a pick ends it.
+let spare = null;
+if (isFirefox) {
+  api.contextMenus.onShown.addListener((info) => {
+    if (info.menuIds.length === 0) return;
+    spare?.close();
+    spare = openHost();
+  });
+  api.contextMenus.onHidden.addListener(() => {
+    const unused = spare;
+    setTimeout(() => {
+      if (spare !== unused) return;
+      spare = null;
+      unused?.close();
+    }, 2000);
+  });
+}
+
 async function runEntry(index, tab, frameId, pageUrl) {
-  const { entries } = await loadEntries();
-  const entry = entries[index];
-  if (!entry) return;
+  // One helper for the whole pick, started while the entry is read and the selection copied.
+  const host = spare ?? openHost();
+  spare = null;
   try {
-    // Ask first, so that a missing host leaves the clipboard as it was.
-    await askHost({ kind: 'version' });
-    let copied;
+    const [{ entries }, answered] = await Promise.all([loadEntries(), hostAnswers()]);
+    const entry = entries[index];
+    if (!entry) return;
+    const done = await pick(host, entry, tab, frameId, pageUrl, answered);
+    if (done !== answered) await rememberHost(done);
+  } finally {
+    host.close();
+  }
+}
+
+// One pick: copies the selection and has the helper run the entry on it. Returns whether all
+// went well; otherwise it has said what went wrong.
+async function pick(host, entry, tab, frameId, pageUrl, answered) {
+  let copied = false;
+  try {
+    // Unless the helper is known to answer, its answer comes first, so that a missing one
+    // leaves the clipboard as it was.
+    if (!answered) await host.ask({ kind: 'version' });
+    let result;
     try {
-      copied = await copySelection(tab.id, frameId);
+      result = await copySelection(tab.id, frameId);
     } catch (error) {
       console.warn('Quotemill: copy', error);
-      return showMessage(TEXTS.notCopyable);
+      return fail(MESSAGES.notCopyable);
     }
-    if (copied === 'none') return showMessage(TEXTS.noSelection);
-    if (copied === 'refused') return showMessage(TEXTS.copyRefused);
-    const reply = await askHost({
+    if (result === 'none') return fail(MESSAGES.noSelection);
+    if (result === 'refused') return fail(MESSAGES.copyRefused);
+    copied = true;
+    const reply = await host.ask({
       kind: 'run', program: entry.program, arguments: entry.arguments,
-      url: pageUrl, caption: await windowCaption(tab),
+      url: pageUrl, caption: await windowCaption(tab), rich: isRich(entry),
     });
     const messages = Array.isArray(reply.messages) ? reply.messages.map(String) : [];
-    if (reply.ok === false && reply.timedOut) return showMessage(TEXTS.timedOut, messages);
-    if (reply.ok === false) return showMessage(TEXTS.refused, [String(reply.error ?? '')]);
-    if (reply.status !== 0 || messages.length > 0) return showMessage(TEXTS.workerError, messages);
+    if (reply.ok === false && reply.timedOut) return fail(MESSAGES.timedOut, messages);
+    if (reply.ok === false) return fail(MESSAGES.refused, [String(reply.error ?? '')]);
+    if (reply.status !== 0 || messages.length > 0) return fail(MESSAGES.workerError, messages);
+    return true;
   } catch (error) {
-    if (error instanceof HostError)
-      return showMessage(error.kind === 'missing' ? TEXTS.hostMissing : TEXTS.hostFailed,
-        error.kind === 'missing' ? [] : [error.message]);
-    console.error('Quotemill:', error);
-    return showMessage(TEXTS.hostFailed, [String(error?.message ?? error)]);
+    if (error instanceof HostError && error.kind === 'missing')
+      return fail(copied ? MESSAGES.hostMissingAfterCopy : MESSAGES.hostMissing);
+    if (!(error instanceof HostError)) console.error('Quotemill:', error);
+    return fail(MESSAGES.hostFailed, [String(error?.message ?? error)]);
   }
+}
+
+function fail(message, details) {
+  showMessage(message, details).catch((error) => console.error('Quotemill: message window', error));
+  return false;
 }

@@ -1,5 +1,5 @@
 // Shared by the background and the options page: the entries in use, the talk with
-// quotemill-host, and the words a user reads when something goes wrong.
+// quotemill-host, and the messages a user reads when something goes wrong.
 'use strict';
 
 const api = globalThis.browser ?? globalThis.chrome;
@@ -36,9 +36,26 @@ async function loadEntries() {
   return { entries: DEFAULT_ENTRIES, lines: DEFAULT_LINES };
 }
 
+// Whether the worker offers its result as HTML beside the plain text. Entries stored before
+// the switch have none, and paste rich.
+function isRich(entry) {
+  return entry.rich !== false;
+}
+
+// Saves the entries read from `lines`; an entry whose line is in use already keeps its switch.
 async function saveEntries(entries, lines) {
   if (!Array.isArray(entries) || entries.length === 0) throw new Error('no entries to save');
-  await api.storage.local.set({ entries, lines });
+  const { entries: inUse } = await loadEntries();
+  const same = (a, b) => a.caption === b.caption && a.program === b.program && a.arguments === b.arguments;
+  const switched = entries.map((e) => ({ ...e, rich: isRich(inUse.find((old) => same(old, e)) ?? e) }));
+  await api.storage.local.set({ entries: switched, lines });
+}
+
+// Switches rich paste on or off for the entry in use at `index`.
+async function setRich(index, rich) {
+  const { entries, lines } = await loadEntries();
+  if (!entries[index]) throw new Error(`no entry ${index + 1}`);
+  await api.storage.local.set({ entries: entries.map((e, i) => (i === index ? { ...e, rich } : e)), lines });
 }
 
 // Why a question to the host got no answer.
@@ -55,59 +72,57 @@ function hostErrorKind(message) {
   return /not found|no such native application|forbidden|not allowed/i.test(message) ? 'missing' : 'failed';
 }
 
-async function askHost(message) {
-  let reply;
-  try {
-    reply = await api.runtime.sendNativeMessage(HOST_NAME, message);
-  } catch (error) {
-    const text = String(error?.message ?? error);
-    throw new HostError(hostErrorKind(text), text);
-  }
-  if (reply === null || typeof reply !== 'object')
-    throw new HostError('failed', 'the helper gave no answer');
-  return reply;
+// A conversation with quotemill-host, started at once: the browser starts the helper while
+// the caller goes on (a pick copies the selection meanwhile). Each question waits for its
+// answer; close() ends the helper.
+function openHost() {
+  const port = api.runtime.connectNative(HOST_NAME);
+  const waiting = [];
+  let gone = null;
+  port.onMessage.addListener((reply) => {
+    const { resolve, reject } = waiting.shift() ?? {};
+    if (reply !== null && typeof reply === 'object') resolve?.(reply);
+    else reject?.(new HostError('failed', say('helperNoAnswer')));
+  });
+  port.onDisconnect.addListener((p) => {
+    // Firefox tells why on the port, Chromium in lastError.
+    const text = String(p.error?.message ?? api.runtime.lastError?.message ?? say('helperEnded'));
+    gone = new HostError(hostErrorKind(text), text);
+    for (const { reject } of waiting.splice(0)) reject(gone);
+  });
+  return {
+    ask(message) {
+      if (gone) return Promise.reject(gone);
+      return new Promise((resolve, reject) => {
+        waiting.push({ resolve, reject });
+        port.postMessage(message);
+      });
+    },
+    close() {
+      if (!gone) port.disconnect();
+    },
+  };
 }
 
-const TEXTS = {
-  hostMissing: {
-    title: 'Quotemill is not installed for this browser',
-    text: 'The extension needs Quotemill\'s helper program, quotemill-host, and it is not ' +
-      'installed for this browser. Install Quotemill (the Debian package, the Windows ' +
-      'installer, or "make install" from source), run "quotemill-host --register" once as ' +
-      'yourself where this browser needs it, then restart the browser (see the README, ' +
-      '"Install"). Nothing was copied.',
-  },
-  hostFailed: {
-    title: 'Quotemill\'s helper stopped',
-    text: 'Quotemill\'s helper program, quotemill-host, stopped without an answer.',
-  },
-  notCopyable: {
-    title: 'This page cannot be copied from',
-    text: 'The browser does not let extensions copy from this page: its own pages ' +
-      '(settings, new tab, the extension store), its PDF viewer and pages shown as ' +
-      'source are closed to them. Nothing was copied and the clipboard is as it was.',
-  },
-  noSelection: {
-    title: 'Nothing is selected',
-    text: 'Select the passage to quote first, then use the shortcut again. Nothing was copied.',
-  },
-  copyRefused: {
-    title: 'The selection could not be copied',
-    text: 'The browser refused to copy the selection, so the worker was not started and ' +
-      'the clipboard is as it was.',
-  },
-  workerError: {
-    title: 'The worker reported an error',
-    text: 'The worker said:',
-  },
-  timedOut: {
-    title: 'The worker did not finish in time',
-    text: 'The worker did not finish in time and was stopped: a message box of it may have ' +
-      'waited for an answer, or the clipboard\'s owner did not answer. The clipboard holds ' +
-      'the copied selection as plain text.',
-  },
-  refused: {
-    title: 'Quotemill refused this entry',
-    text: 'Quotemill\'s helper did not start the worker:',
-  },
+async function askHost(message) {
+  const host = openHost();
+  try {
+    return await host.ask(message);
+  } finally {
+    host.close();
+  }
+}
+
+// What the message window says for each failure: the names of its title's and its text's
+// messages (_locales).
+const MESSAGES = {
+  hostMissing: { title: 'hostMissingTitle', text: 'hostMissingText' },
+  hostMissingAfterCopy: { title: 'hostMissingTitle', text: 'hostMissingAfterCopyText' },
+  hostFailed: { title: 'hostFailedTitle', text: 'hostFailedText' },
+  notCopyable: { title: 'notCopyableTitle', text: 'notCopyableText' },
+  noSelection: { title: 'noSelectionTitle', text: 'noSelectionText' },
+  copyRefused: { title: 'copyRefusedTitle', text: 'copyRefusedText' },
+  workerError: { title: 'workerErrorTitle', text: 'workerErrorText' },
+  timedOut: { title: 'timedOutTitle', text: 'timedOutText' },
+  refused: { title: 'refusedTitle', text: 'refusedText' },
 };

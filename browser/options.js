@@ -13,6 +13,8 @@ function setStatus(text, isError = false) {
   statusLine.className = isError ? 'error' : '';
 }
 
+// The entries in a table; those in use (with `shortcuts`) also get their shortcut and their
+// rich-paste switch.
 function fillTable(table, entries, shortcuts) {
   const body = table.querySelector('tbody');
   body.replaceChildren();
@@ -25,6 +27,15 @@ function fillTable(table, entries, shortcuts) {
       cell.textContent = text;
       cell.className = ['number', 'caption', 'program', 'arguments', 'shortcut'][c];
     });
+    if (shortcuts) {
+      const cell = row.insertCell();
+      cell.className = 'rich';
+      cell.append(document.getElementById('rich-switch').content.cloneNode(true));
+      fillTexts(cell);
+      const box = cell.querySelector('input');
+      box.checked = isRich(entry);
+      box.addEventListener('change', () => switchRich(i, box));
+    }
   });
 }
 
@@ -36,6 +47,16 @@ async function showInUse() {
   return lines;
 }
 
+async function switchRich(index, box) {
+  try {
+    await setRich(index, box.checked);
+    setStatus(box.checked ? say('statusRichOn', index + 1) : say('statusRichOff', index + 1));
+  } catch (error) {
+    box.checked = !box.checked;
+    setStatus(say('statusNotSaved', error.message), true);
+  }
+}
+
 async function check() {
   const text = linesBox.value;
   checked = null;
@@ -45,15 +66,12 @@ async function check() {
   try {
     reply = await askHost({ kind: 'parse', text });
   } catch (error) {
-    if (error.kind === 'missing')
-      setStatus('Quotemill\'s helper, quotemill-host, is not installed for this browser, so the ' +
-        'lines cannot be read. Install Quotemill, run "quotemill-host --register", restart the ' +
-        'browser (see the README). The entries in use are unchanged.', true);
-    else setStatus(`Quotemill's helper stopped: ${error.message}. The entries in use are unchanged.`, true);
+    if (error.kind === 'missing') setStatus(say('statusHostMissing'), true);
+    else setStatus(say('statusHostFailed', error.message), true);
     return;
   }
   if (!reply.ok) {
-    setStatus(`Quotemill's helper could not read the lines: ${reply.error}. The entries in use are unchanged.`, true);
+    setStatus(say('statusUnreadable', reply.error), true);
     return;
   }
   const entries = Array.isArray(reply.entries) ? reply.entries : [];
@@ -75,20 +93,18 @@ async function check() {
   if (leftOut > 0) {
     const li = document.createElement('li');
     li.id = 'refused-left-out';
-    li.textContent = `and ${leftOut} more refused line(s), left out of this list: too many to show at once.`;
+    li.textContent = say('refusedLeftOut', leftOut);
     list.append(li);
   }
   document.getElementById('refused-part').hidden = refusedCount === 0;
   if (refusedCount > 0) {
-    const notListed = leftOut > 0 ? ` (${leftOut} of them not listed)` : '';
-    setStatus(`${refusedCount} line(s) refused${notListed}: correct or remove them, then check again. ` +
-      'Nothing was saved; the entries in use are unchanged.', true);
+    setStatus(leftOut > 0 ? say('statusRefusedNotListed', refusedCount, leftOut) : say('statusRefused', refusedCount), true);
   } else if (entries.length === 0) {
-    setStatus('No entry found in these lines. Nothing was saved; the entries in use are unchanged.', true);
+    setStatus(say('statusNoEntry'), true);
   } else {
     checked = { text, entries };
     saveButton.disabled = false;
-    setStatus(`${entries.length} entr${entries.length === 1 ? 'y' : 'ies'} understood. Save to use them.`);
+    setStatus(entries.length === 1 ? say('statusUnderstoodOne') : say('statusUnderstood', entries.length));
   }
 }
 
@@ -98,7 +114,7 @@ async function save() {
   checked = null;
   saveButton.disabled = true;
   await showInUse();
-  setStatus('Saved. The context menu now offers these entries.');
+  setStatus(say('statusSaved'));
 }
 
 checkButton.addEventListener('click', check);

@@ -109,7 +109,7 @@ WorkerResult PosixLauncher::run(const WorkerRun& r) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
     if (!is_worker_variable(*e)) env.emplace_back(*e);
-  for (std::string& v : worker_variables(r.caption, time_limit_)) env.push_back(std::move(v));
+  for (std::string& v : worker_variables(r, time_limit_)) env.push_back(std::move(v));
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

@@ -28,7 +28,7 @@ std::string last_error() {
 
 // The host's environment with the worker's own variables of this run (worker_variables): a
 // block of NUL-ended entries, ended by one more NUL.
-std::u16string environment_with(const std::string& caption, std::chrono::milliseconds time_limit) {
+std::u16string environment_with(const WorkerRun& run, std::chrono::milliseconds time_limit) {
   std::u16string block;
   wchar_t* all = GetEnvironmentStringsW();
   for (const wchar_t* e = all; e && *e; e += std::wcslen(e) + 1) {
@@ -38,7 +38,7 @@ std::u16string environment_with(const std::string& caption, std::chrono::millise
     block += u'\0';
   }
   if (all) FreeEnvironmentStringsW(all);
-  for (const std::string& v : worker_variables(caption, time_limit)) {
+  for (const std::string& v : worker_variables(run, time_limit)) {
     block += utf8_to_utf16(v);
     block += u'\0';
   }
@@ -104,7 +104,7 @@ WorkerResult Win32Launcher::run(const WorkerRun& r) {
   const std::string argument = cp_.is_utf8() ? r.argument : to_utf8(r.argument, cp_);
   std::u16string line = u"\"" + utf8_to_utf16(r.program) + u"\" " + utf8_to_utf16(argument);
   const std::u16string program = utf8_to_utf16(r.program), dir = utf8_to_utf16(folder.path);
-  std::u16string env = environment_with(r.caption, time_limit_);
+  std::u16string env = environment_with(r, time_limit_);
 
   PROCESS_INFORMATION process{};
   auto start = [&](DWORD flags) {

@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kVersion[] = QUOTEMILL_VERSION;  // the project's, which the extension's manifest holds
 constexpr char kCaptionVariable[] = "QUOTEMILL_CAPTION=";
+constexpr char kRichVariable[] = "QUOTEMILL_RICH=";
 constexpr std::chrono::milliseconds kDefaultTimeLimit = std::chrono::minutes(2);
 
 // Every entry goes into the answer, which it cannot outgrow: a request holds at most
@@ -61,7 +62,10 @@ Json run_entry(const Json& request, WorkerLauncher& launcher, const CodePage& cp
   const std::string* arguments = request.get_string("arguments");
   const std::string* url = request.get_string("url");
   const std::string* caption = request.get_string("caption");
+  const Json* rich = request.get("rich");
   if (!program || !arguments || !url) return error_answer("A run needs the strings program, arguments and url.");
+  // A run is rich unless it says otherwise: an extension from before the switch says nothing.
+  if (rich && !rich->boolean()) return error_answer("A run's rich must be true or false.");
   const MenuEntry entry{"run", *program, *arguments};
   if (std::string why = entry_problem(entry); !why.empty()) return error_answer("The entry cannot be run: " + why + ".");
   if (std::string why = address_problem(*url); !why.empty()) return error_answer(why);
@@ -80,7 +84,8 @@ Json run_entry(const Json& request, WorkerLauncher& launcher, const CodePage& cp
   // The address holds no blank and no quote, so the worker splits it into the arguments
   // that entry_problem judged, with the address in place of %u.
   const std::string text = replace_all(*arguments, "%u", *url, CodePage::utf8());
-  const WorkerResult result = launcher.run({worker, from_utf8(text, cp), caption ? *caption : std::string()});
+  const WorkerResult result = launcher.run(
+      {worker, from_utf8(text, cp), caption ? *caption : std::string(), rich ? *rich->boolean() : true});
   if (!result.started) return error_answer("The worker could not be started: " + result.error);
   Json::Array messages(result.lines.begin(), result.lines.end());
   if (result.timed_out)
@@ -123,17 +128,18 @@ std::chrono::milliseconds worker_time_limit(std::string_view value) {
   return read_milliseconds(value).value_or(kDefaultTimeLimit);
 }
 
-std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit) {
+std::vector<std::string> worker_variables(const WorkerRun& run, std::chrono::milliseconds time_limit) {
   std::vector<std::string> variables;
-  if (!caption.empty()) variables.push_back(kCaptionVariable + caption);
+  if (!run.caption.empty()) variables.push_back(kCaptionVariable + run.caption);
+  if (!run.rich) variables.push_back(std::string(kRichVariable) + "0");
   const auto box_limit = std::min<std::int64_t>(time_limit.count() + 5000, 2147483647);
   variables.push_back(std::string(kBoxTimeLimitVariable) + "=" + std::to_string(box_limit));
   return variables;
 }
 
 bool is_worker_variable(std::string_view entry) {
-  return entry.starts_with(kCaptionVariable) || (entry.starts_with(kBoxTimeLimitVariable) &&
-                                                 entry.substr(sizeof kBoxTimeLimitVariable - 1).starts_with('='));
+  return entry.starts_with(kCaptionVariable) || entry.starts_with(kRichVariable) ||
+         (entry.starts_with(kBoxTimeLimitVariable) && entry.substr(sizeof kBoxTimeLimitVariable - 1).starts_with('='));
 }
 
 Json error_answer(std::string message) { return Json::Object{{"ok", false}, {"error", std::move(message)}}; }

@@ -5,8 +5,9 @@
 //                                          "refused":[{"line","reason"}],"refusedLeftOut":N}
 //      (every entry is listed; refused lines only as far as the answer has room, N counting
 //      the rest)
-//   {"kind":"run","program","arguments","url"[,"caption"]}
+//   {"kind":"run","program","arguments","url"[,"caption"][,"rich"]}
 //                                      -> {"ok":true,"status":N,"messages":["TITLE: TEXT",...]}
+//      ("rich":false: the worker puts plain text alone on the clipboard; missing: true)
 // and {"ok":false,"error":"..."} (with "timedOut":true when the worker did not finish in time)
 // for anything refused or failed.
 
@@ -25,6 +26,7 @@ struct WorkerRun {
   std::string program;   // the worker's path
   std::string argument;  // its one argument: the entry's argument text with the address in
   std::string caption;   // the browser window's caption, or empty
+  bool rich = true;      // false: the worker offers plain text alone, not text/html beside it
 };
 
 struct WorkerResult {
@@ -63,11 +65,12 @@ std::vector<std::string> output_lines(std::string_view text);
 std::chrono::milliseconds worker_time_limit(std::string_view value);
 
 // The variables the launchers set for a worker ("NAME=VALUE", UTF-8): the browser window's
-// caption when there is one, and the limit for its boxes: the host's own and a few seconds
-// more, so that while the host lives it stops the worker first and says so, and the boxes'
-// own limit ends only a worker whose host is gone.
-std::vector<std::string> worker_variables(const std::string& caption, std::chrono::milliseconds time_limit);
-// Whether an entry of the host's environment is one of those, and so left out.
+// caption when there is one, QUOTEMILL_RICH=0 for a run without rich paste, and the limit for
+// its boxes: the host's own and a few seconds more, so that while the host lives it stops the
+// worker first and says so, and the boxes' own limit ends only a worker whose host is gone.
+std::vector<std::string> worker_variables(const WorkerRun& run, std::chrono::milliseconds time_limit);
+// Whether an entry of the host's environment is one of those, and so left out: the entry's
+// switch alone says whether a run is rich.
 bool is_worker_variable(std::string_view entry);
 
 // Why a page address cannot be handed on, or the empty text when it can.

@@ -5,12 +5,13 @@
 # browser tests among it; the Windows programs are cross-built with mingw-w64 (the
 # posix-threads compiler), packaged with NSIS and tested under Wine; the logic is cross-built
 # for arm64 and its unit suites run under qemu-user; the `wayland` tests run sway, KWin and
-# mutter headless, with weston's weston-flower in front and wl-clipboard on the other side.
+# mutter headless, with weston's weston-flower in front and wl-clipboard on the other side;
+# the browsers' Japanese language files, in which the extension's Japanese texts are tested.
 set -e
 program_packages="cmake make g++ pkg-config libx11-dev libwayland-dev qt6-base-dev qt6-wayland xvfb xauth x11-utils xclip
   fonts-ipafont-gothic"
 packages="$program_packages libgtest-dev libgmock-dev libbenchmark-dev xsel xdotool openbox
-  clang libclang-rt-14-dev chromium firefox-esr debhelper dpkg-dev lintian
+  clang libclang-rt-14-dev chromium chromium-l10n firefox-esr firefox-esr-l10n-ja debhelper dpkg-dev lintian
   g++-mingw-w64-x86-64-posix wine wine64 nsis g++-aarch64-linux-gnu qemu-user
   sway xwayland wl-clipboard weston mutter kwin-wayland dbus"
 if [ "$1" = programs ]; then

@@ -4,8 +4,9 @@
 // display.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync } from 'node:fs';
-import { XSession, Browser, serve, waitFor, sleep, limitRun } from './session.mjs';
+import { existsSync, readFileSync, readdirSync } from 'node:fs';
+import path from 'node:path';
+import { XSession, Browser, serve, waitFor, sleep, limitRun, tempDir, extensionDir, extensionMessages } from './session.mjs';
 
 export const PAGE_TITLE = '引用のテスト - Quotemill test page';
 export const PASSAGE = '日本語の一行目です。\nAnd a second line in English.';
@@ -124,6 +125,7 @@ export class Companion {
   constructor(name, { installed = false } = {}) {
     this.name = name;
     this.installed = installed;
+    this.lang = 'en';
   }
 
   async start() {
@@ -135,15 +137,16 @@ export class Companion {
   }
 
   async launch() {
-    this.b = await Browser.launch(this.name, this.session, {}, { installed: this.installed });
+    this.b = await Browser.launch(this.name, this.session, {}, { installed: this.installed, lang: this.lang });
     this.page = (await this.b.browser.pages())[0] ?? await this.b.browser.newPage();
     await open(this.page, this.url);
     this.window = await waitFor(async () => (await this.session.windows('Quotemill test page'))[0], 10000,
       'the browser window');
   }
 
-  // Closes the browser and starts it again with a fresh profile.
-  async relaunch() {
+  // Closes the browser and starts it again with a fresh profile, in `lang`.
+  async relaunch(lang = this.lang) {
+    this.lang = lang;
     await this.b?.close();
     await this.launch();
   }
@@ -262,6 +265,26 @@ const SYSTEM_MANIFESTS = {
   firefox: ['/usr/lib/mozilla/native-messaging-hosts/quotemill.json', '/usr/lib64/mozilla/native-messaging-hosts/quotemill.json'],
 };
 
+// Every text of a page that names a message shows that message, and the page is in its language.
+async function assertPageTexts(page, messages) {
+  const shown = await page.$$eval('[data-i18n]', (elements) => elements.map((e) => [e.dataset.i18n, e.textContent]));
+  assert.ok(shown.length >= 10, `${shown.length} texts`);
+  for (const [name, text] of shown) assert.equal(text, messages[name], name);
+  assert.equal(await page.evaluate(() => document.documentElement.lang), messages.language);
+}
+
+// The extension's pages and scripts with the message names in them: data-i18n="NAME",
+// say('NAME', the failures' { title: 'NAME', text: 'NAME' } and the manifest's __MSG_NAME__.
+function namedMessages() {
+  const named = new Set();
+  for (const file of readdirSync(extensionDir).filter((f) => /\.(js|html|json)$/.test(f))) {
+    const text = readFileSync(path.join(extensionDir, file), 'utf8');
+    for (const m of text.matchAll(/data-i18n="(\w+)"|say\('(\w+)'|(?:title|text): '(\w+)'|__MSG_(\w+)__/g))
+      named.add(m.slice(1).find(Boolean));
+  }
+  return named;
+}
+
 // Puts `text` in the options page's box, presses "Check" and waits for the page's word.
 async function checkLines(options, text, ms = 10000) {
   await options.$eval('#lines', (box, t) => {
@@ -291,9 +314,24 @@ export function companionTests(name) {
     await c.session.waitClipboard(`<q cite="${c.url}">${PASSAGE}</q>`);
   });
 
+  test('both languages hold every message the extension names and no other, with the same placeholders', () => {
+    const files = Object.fromEntries(['en', 'ja'].map((lang) =>
+      [lang, JSON.parse(readFileSync(path.join(extensionDir, '_locales', lang, 'messages.json'), 'utf8'))]));
+    assert.deepEqual([...namedMessages()].sort(), Object.keys(files.en).sort());
+    assert.deepEqual(Object.keys(files.ja).sort(), Object.keys(files.en).sort());
+    for (const [name, { placeholders = {} }] of Object.entries(files.en)) {
+      assert.deepEqual(files.ja[name].placeholders ?? {}, placeholders, name);
+      for (const lang of ['en', 'ja']) {
+        const used = [...files[lang][name].message.matchAll(/\$(\w+)\$/g)].map((m) => m[1].toLowerCase());
+        assert.deepEqual(used.sort(), Object.keys(placeholders).sort(), `${lang} ${name}`);
+      }
+    }
+  });
+
   test('the options page shows what the host understood and refused, and saves only a list with nothing refused', bound, async () => {
     const options = await c.openOptions();
     try {
+      await assertPageTexts(options, extensionMessages('en'));
       const inUse = () => options.$$eval('#in-use tbody tr', (rows) => rows.map((r) => r.cells[1].textContent));
       assert.deepEqual(await inUse(), ['aタグを挿入してコピー', 'qタグを挿入してコピー']);
       const check = (text) => checkLines(options, text);
@@ -345,6 +383,55 @@ export function companionTests(name) {
     await c.session.setClipboard('before the quotemill3 entry');
     await c.pickFromMenu(1);
     await c.session.waitClipboard(`<a title="${PAGE_TITLE}" href="${c.url}">${PASSAGE}</a>`);
+  });
+
+  test('an entry\'s rich-paste switch, on by default and for entries stored before it, goes with its runs; a pick starts the helper once', { timeout: 40000 }, async () => {
+    const en = extensionMessages('en');
+    const log = path.join(tempDir('rich'), 'runs');
+    const runs = () => (existsSync(log) ? readFileSync(log, 'utf8').split('\n').filter(Boolean) : []);
+    c.b.spyHost(log);
+    let options = await c.openOptions();
+    try {
+      await options.evaluate(async () => {  // the entries as stored before the switch
+        const api = globalThis.browser ?? globalThis.chrome;
+        const { entries } = await api.storage.local.get('entries');
+        await api.storage.local.set({ entries: entries.map(({ rich, ...entry }) => entry) });
+      });
+      await options.close();
+      options = await c.openOptions();
+      const switches = () => options.$$eval('#in-use input.rich', (boxes) => boxes.map((b) => b.checked));
+      const switchSecond = async (status) => {
+        await options.$eval('#in-use tbody tr:nth-child(2) input.rich', (box) => box.click());
+        await options.waitForFunction((t) => document.getElementById('status').textContent === t, { timeout: 10000 }, status);
+      };
+      assert.deepEqual(await switches(), [true, true, true]);
+      await switchSecond(en.statusRichOff.replace('$NUMBER$', '2'));
+
+      await c.session.setClipboard('before the pick without rich paste');
+      await c.pickFromMenu(2);
+      await c.session.waitClipboard(aTag());
+      await c.session.setClipboard('before the rich pick');
+      await c.pickFromMenu(1);
+      await c.session.waitClipboard(`<a title="${PAGE_TITLE}" href="${c.url}">${PASSAGE}</a>`);
+      // A pick starts the helper once.
+      assert.deepEqual(runs(), ['helper', 'quotemill 0', 'helper', 'quotemill3 unset']);
+
+      // The same lines saved again keep each entry's switch; switched on again, it runs rich.
+      await options.bringToFront();
+      await checkLines(options, await options.$eval('#lines', (box) => box.value));
+      await options.click('#save');
+      await options.waitForFunction((t) => document.getElementById('status').textContent === t, { timeout: 10000 },
+        en.statusSaved);
+      assert.deepEqual(await switches(), [true, false, true]);
+      await switchSecond(en.statusRichOn.replace('$NUMBER$', '2'));
+      await c.session.setClipboard('before the pick with rich paste again');
+      await c.pickFromMenu(2);
+      await c.session.waitClipboard(aTag());
+      assert.deepEqual(runs().slice(4), ['helper', 'helper', 'quotemill unset']);  // the check, the pick
+    } finally {
+      await options.close();
+      c.b.restoreHost();
+    }
   });
 
   test('the title and hidden text of a page that tries to inject arrive escaped, from both workers', bound, async () => {
@@ -413,19 +500,23 @@ export function companionTests(name) {
     }
   });
 
-  test('with the host missing, a pick says how to install it and leaves the clipboard alone', bound, async (t) => {
+  test('with the host missing, a pick says how to install it and copies nothing; back, it runs; gone again, it is missed after the copy', { timeout: 50000 }, async (t) => {
     const installed = SYSTEM_MANIFESTS[name].find((f) => existsSync(f));
     if (installed) {
       t.skip(`a system-wide host manifest is installed (${installed})`);
       return;
     }
+    const en = extensionMessages('en');
     c.b.removeHost();
     try {
+      // Whatever the extension knew of the helper before, this pick finds it missing.
+      await c.pickFromMenu(2);
+      await c.takeMessage(en.hostMissingTitle);
       await c.session.setClipboard('kept while the host is missing');
       await c.pickFromMenu(2);
       const { caption, text } = await c.takeMessage('Quotemill is not installed');
       assert.match(caption, /Quotemill is not installed for this browser/);
-      assert.match(text, /quotemill-host --register/);
+      assert.ok(text.includes(en.hostMissingText), text);
       assert.equal(await c.session.clipboard(), 'kept while the host is missing');
 
       const options = await c.openOptions();
@@ -437,6 +528,18 @@ export function companionTests(name) {
       } finally {
         await options.close();
       }
+
+      c.b.restoreHost();
+      await c.session.setClipboard('before the helper came back');
+      await c.pickFromMenu(2);
+      await c.session.waitClipboard(aTag());
+      // Known to answer, the helper is not asked before the copy: the selection stays copied.
+      c.b.removeHost();
+      await c.session.setClipboard('before the helper went away');
+      await c.pickFromMenu(2);
+      const gone = await c.takeMessage(en.hostMissingTitle);
+      assert.ok(gone.text.includes(en.hostMissingAfterCopyText), gone.text);
+      assert.equal(await c.session.clipboard(), PASSAGE);
     } finally {
       c.b.restoreHost();
     }
@@ -461,6 +564,27 @@ export function companionTests(name) {
       }
     }
     await c.focusPage();
+  });
+
+  // Last: the browser starts afresh, in Japanese.
+  test('in Japanese, the options page, the message window and the shortcuts speak Japanese', { timeout: 40000 }, async () => {
+    const ja = extensionMessages('ja');
+    await c.relaunch('ja');
+    const options = await c.openOptions();
+    try {
+      await assertPageTexts(options, ja);
+      const commands = await options.evaluate(async () => (await (globalThis.browser ?? globalThis.chrome).commands.getAll())
+        .map((command) => [command.name, command.description]).sort());
+      assert.deepEqual(commands, [1, 2, 3, 4].map((n) => [`run-entry-${n}`, ja[`commandRunEntry${n}`]]));
+    } finally {
+      await options.close();
+    }
+    await c.focusPage();
+    await c.page.evaluate(() => getSelection().removeAllRanges());
+    await c.pressShortcut('alt+shift+2');
+    const { caption, text } = await c.takeMessage(ja.noSelectionTitle);
+    assert.ok(caption.includes(ja.windowTitle.replace('$TITLE$', ja.noSelectionTitle)), caption);
+    assert.ok(text.includes(ja.noSelectionText), text);
   });
 
 }

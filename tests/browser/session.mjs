@@ -4,7 +4,7 @@
 // bounded, nothing reaches the user's own display or clipboard, and whatever is started
 // here is ended when the run ends, however it ends.
 import { spawn, execFile } from 'node:child_process';
-import { mkdtempSync, rmSync, mkdirSync, writeFileSync, existsSync, readFileSync } from 'node:fs';
+import { mkdtempSync, rmSync, mkdirSync, writeFileSync, existsSync, readFileSync, copyFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
@@ -230,11 +230,18 @@ const OFFLINE_FIREFOX = {
   'browser.region.network.url': '',
 };
 
+// The extension's messages in one language, as _locales holds them: name -> text.
+export function extensionMessages(lang) {
+  const file = JSON.parse(readFileSync(path.join(extensionDir, '_locales', lang, 'messages.json'), 'utf8'));
+  return Object.fromEntries(Object.entries(file).map(([name, m]) => [name, m.message]));
+}
+
 // A browser with the extension loaded into a fresh profile whose host manifest is in place.
 // With `installed`, the browser as a user starts it, through Debian's own launcher and a fresh
 // profile, with whatever extension and host the system has installed and nothing of the test's.
+// `lang`: the browser's language, 'en' or 'ja'.
 export class Browser {
-  static async launch(name, session, extra = {}, { installed = false } = {}) {
+  static async launch(name, session, extra = {}, { installed = false, lang = 'en' } = {}) {
     const b = new Browser();
     b.name = name;
     b.session = session;
@@ -263,7 +270,7 @@ export class Browser {
         pipe: true, enableExtensions: true,
         args: ['--window-position=0,0', '--window-size=1100,800', '--no-first-run', '--no-default-browser-check',
           '--password-store=basic', '--disable-gpu', '--disable-dev-shm-usage', '--disable-features=Translate,MediaRouter',
-          '--lang=en-US', ...OFFLINE_CHROMIUM, ...(process.getuid?.() === 0 ? ['--no-sandbox', '--test-type'] : []), ...extraArgs] });
+          lang === 'ja' ? '--lang=ja' : '--lang=en-US', ...OFFLINE_CHROMIUM, ...(process.getuid?.() === 0 ? ['--no-sandbox', '--test-type'] : []), ...extraArgs] });
       b.track();
       b.extensionId = installed ? EXTENSION_ID : await b.browser.installExtension(extensionDir);
       b.optionsUrl = `chrome-extension://${b.extensionId}/options.html`;
@@ -272,7 +279,7 @@ export class Browser {
       b.browser = await puppeteer.launch({ ...common, browser: 'firefox', userDataDir: b.profile,
         // The options page and about: pages are opened by the test itself.
         args: ['--width=1100', '--height=800', '--remote-allow-system-access'],
-        extraPrefsFirefox: { 'browser.shell.checkDefaultBrowser': false, 'intl.locale.requested': 'en-US',
+        extraPrefsFirefox: { 'browser.shell.checkDefaultBrowser': false, 'intl.locale.requested': lang === 'ja' ? 'ja' : 'en-US',
           'browser.aboutwelcome.enabled': false, 'datareporting.policy.dataSubmissionEnabled': false,
           'extensions.webextensions.restrictedDomains': '',
           'extensions.webextensions.uuids': JSON.stringify({ 'companion@quotemill': FIREFOX_UUID }), 'devtools.policy.disabled': true,
@@ -309,6 +316,21 @@ export class Browser {
     const wrapper = path.join(this.home, 'impatient-host');
     writeFileSync(wrapper, `#!/bin/sh\nQUOTEMILL_HOST_TIMEOUT_MS=${ms} exec '${manifest.path}' "$@"\n`, { mode: 0o755 });
     writeFileSync(this.manifestFile, JSON.stringify({ ...manifest, path: wrapper }));
+  }
+  // Names a copy of the host that writes a line "helper" to `log` when it starts, and whose
+  // workers write their name and the environment's QUOTEMILL_RICH (or "unset") there before
+  // the built worker runs.
+  spyHost(log) {
+    const manifest = JSON.parse(this.manifestText);
+    const dir = path.join(this.home, 'spy');
+    mkdirSync(dir, { recursive: true });
+    copyFileSync(manifest.path, path.join(dir, 'quotemill-host'));
+    const script = (file, line, program) => writeFileSync(path.join(dir, file),
+      `#!/bin/sh\necho "${line}" >> '${log}'\nexec '${program}' "$@"\n`, { mode: 0o755 });
+    script('helper', 'helper', path.join(dir, 'quotemill-host'));
+    for (const worker of ['quotemill', 'quotemill3'])
+      script(worker, `${worker} \${QUOTEMILL_RICH-unset}`, path.join(path.dirname(manifest.path), worker));
+    writeFileSync(this.manifestFile, JSON.stringify({ ...manifest, path: path.join(dir, 'helper') }));
   }
   restoreHost() {
     mkdirSync(path.dirname(this.manifestFile), { recursive: true });

@@ -206,12 +206,20 @@ TEST(Requests, RunsTheWorkerBesideTheHostWithTheArgumentTextWhole) {
   EXPECT_EQ(l.runs[0].program, "/opt/qm/bin/quotemill");  // whatever directory the line names
   EXPECT_EQ(l.runs[0].argument, " -a  -c='x \"y\"' https://example.com/?q=1&r=%75 https://example.com/?q=1&r=%75");
   EXPECT_EQ(l.runs[0].caption, "ページ - Chromium");
+  EXPECT_TRUE(l.runs[0].rich);  // a request without the switch, as an older extension sends
 
   // The worker reads its command line in the locale's code page.
   const CodePage sjis = CodePage::shift_jis();
   ask(l, R"({"kind":"run","program":"quotemill3","arguments":" -c=日本 %u","url":"http://x/"})", sjis);
   EXPECT_EQ(l.runs[1].argument, from_utf8(" -c=日本 http://x/", sjis));
   EXPECT_EQ(l.runs[1].caption, "");
+
+  // The entry's rich-paste switch.
+  for (const bool rich : {false, true}) {
+    ask(l, R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/","rich":)" +
+               std::string(rich ? "true" : "false") + "}");
+    EXPECT_EQ(l.runs.back().rich, rich);
+  }
 
   l.result = {true, false, 1, {"アプリケーション エラー: qm::Error ..."}, {}};
   EXPECT_EQ(to_json(ask(l, R"({"kind":"run","program":"quotemill","arguments":"-b6a %u","url":"http://x/"})")),
@@ -278,6 +286,8 @@ TEST(Requests, RefusesForeignProgramsBadAddressesAndBadMessages) {
       {R"({"kind":"run","program":"quotemill","arguments":"-a %u\u0000","url":"http://x/"})", "NUL"},
       {R"({"kind":"run","program":"quotemill","arguments":"-a","url":"http://x/"})", "no %u"},
       {R"({"kind":"run","program":"quotemill","url":"http://x/"})", "needs the strings"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/","rich":0})", "true or false"},
+      {R"({"kind":"run","program":"quotemill","arguments":"-a %u","url":"http://x/","rich":"false"})", "true or false"},
       {R"({"kind":"launch"})", "Unknown kind"},
       {R"({"text":"x"})", "no kind"},
       {R"(["run"])", "not a JSON object"},
@@ -299,16 +309,28 @@ TEST(Requests, ATimeLimitIsANumberOfMillisecondsOrTheDefault) {
   EXPECT_EQ(worker_time_limit("8000"), milliseconds(8000));
   EXPECT_EQ(worker_time_limit("2147483647"), milliseconds(2147483647));
   // A worker's boxes wait a little longer than the host, which stops the worker first.
+  // A run without rich paste says so; a rich one says nothing.
   struct Case {
     std::string caption;
+    bool rich;
     milliseconds limit;
     std::vector<std::string> want;
   } cases[] = {
-      {"", milliseconds(3000), {"QUOTEMILL_BOX_TIMEOUT_MS=8000"}},
-      {"Page - Firefox", milliseconds(120000), {"QUOTEMILL_CAPTION=Page - Firefox", "QUOTEMILL_BOX_TIMEOUT_MS=125000"}},
-      {"", milliseconds(2147483647), {"QUOTEMILL_BOX_TIMEOUT_MS=2147483647"}},
+      {"", true, milliseconds(3000), {"QUOTEMILL_BOX_TIMEOUT_MS=8000"}},
+      {"Page - Firefox", true, milliseconds(120000), {"QUOTEMILL_CAPTION=Page - Firefox", "QUOTEMILL_BOX_TIMEOUT_MS=125000"}},
+      {"", true, milliseconds(2147483647), {"QUOTEMILL_BOX_TIMEOUT_MS=2147483647"}},
+      {"", false, milliseconds(3000), {"QUOTEMILL_RICH=0", "QUOTEMILL_BOX_TIMEOUT_MS=8000"}},
+      {"P - Chromium", false, milliseconds(3000),
+       {"QUOTEMILL_CAPTION=P - Chromium", "QUOTEMILL_RICH=0", "QUOTEMILL_BOX_TIMEOUT_MS=8000"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(worker_variables(c.caption, c.limit), c.want) << c.limit.count();
+  for (const Case& c : cases)
+    EXPECT_EQ(worker_variables({"/opt/qm/bin/quotemill", "-a x", c.caption, c.rich}, c.limit), c.want)
+        << c.caption << ' ' << c.rich << ' ' << c.limit.count();
+  // The host's own values of these never reach a worker: the run's own stand in their place.
+  for (const char* entry : {"QUOTEMILL_CAPTION=x", "QUOTEMILL_RICH=0", "QUOTEMILL_RICH=", "QUOTEMILL_BOX_TIMEOUT_MS=5"})
+    EXPECT_TRUE(is_worker_variable(entry)) << entry;
+  for (const char* entry : {"QUOTEMILL_RICHER=0", "QUOTEMILL_BOX_TIMEOUT_MSX=5", "QUOTEMILL_HOST_TIMEOUT_MS=5", "HOME=/x"})
+    EXPECT_FALSE(is_worker_variable(entry)) << entry;
 }
 
 // As many copies of `line` after `head` as a request of kMaxMessage bytes holds, escaped as

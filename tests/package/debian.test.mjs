@@ -7,9 +7,9 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
-import { existsSync, lstatSync, readFileSync } from 'node:fs';
+import { existsSync, lstatSync, readFileSync, readdirSync } from 'node:fs';
 import path from 'node:path';
-import { run, sourceDir, buildDir, limitRun, waitFor, tempDir } from '../browser/session.mjs';
+import { run, sourceDir, buildDir, limitRun, waitFor, tempDir, extensionDir } from '../browser/session.mjs';
 import { Companion, PASSAGE } from '../browser/companion.mjs';
 
 limitRun(540);  // below CTest's limit, so that whatever was started is still ended here
@@ -19,6 +19,10 @@ const installedAlready = () => run(['dpkg-query', '-W', '-f=${Status}', 'quotemi
 let skip = '';
 let deb = '';
 let files = [];  // what the package put on the machine (dpkg -L), with whether each was there before
+
+// The extension's files, its languages among them, as an install must hold them.
+const extensionFiles = readdirSync(extensionDir, { recursive: true, withFileTypes: true }).filter((e) => e.isFile())
+  .map((e) => path.relative(extensionDir, path.join(e.parentPath ?? e.path, e.name))).sort();
 
 before(async () => {
   if (asRoot.length && (await run(['sudo', '-n', 'true'])).status !== 0) skip = 'installing a package needs root or sudo';
@@ -43,6 +47,8 @@ test('installed, the browsers offer the default entries and quote through them; 
   const listed = (await run(['dpkg-deb', '-c', deb])).stdout.split('\n').filter(Boolean)
       .map((line) => line.slice(line.indexOf('./') + 1).replace(/ -> .*$/, '').replace(/\/$/, '') || '/');
   // What the package's scripts make besides its files, and the folders above them.
+  assert.deepEqual(extensionFiles.filter((f) => !listed.includes(`/usr/share/webext/quotemill/${f}`)), [],
+    'the package lacks these files of the extension');
   const made = ['/etc/opt', '/etc/opt/chrome', '/etc/opt/chrome/native-messaging-hosts', '/etc/opt/edge',
     '/etc/opt/edge/native-messaging-hosts', '/var/lib/quotemill'];
   const existedBefore = new Map([...listed, ...made].map((p) => [p, existsIncludingLinks(p)]));
@@ -116,6 +122,9 @@ test('an install from source writes only where it may, and its manifests name it
   const installed = await run(['cmake', '--install', buildDir, '--prefix', prefix], { timeout: 60000 });
   assert.equal(installed.status, 0, installed.stdout + installed.stderr);
   assert.deepEqual(systemWide.filter(existsIncludingLinks), [], 'the install wrote outside its prefix');
+  const extension = path.join(prefix, 'share/quotemill/browser');
+  assert.deepEqual(extensionFiles.filter((f) => !existsSync(path.join(extension, f))), [],
+    'the install lacks these files of the extension');
   const host = path.join(prefix, 'lib/quotemill/quotemill-host');
   for (const browser of ['chromium', 'firefox'])
     assert.equal(JSON.parse(readFileSync(path.join(prefix, `lib/quotemill/manifests/${browser}.json`), 'utf8')).path, host);
