@@ -4,7 +4,7 @@
 // display.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, readFileSync, readdirSync } from 'node:fs';
+import { existsSync, mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { XSession, Browser, serve, waitFor, sleep, limitRun, tempDir, extensionDir, extensionMessages } from './session.mjs';
 
@@ -90,6 +90,17 @@ function innerFrame(page) {
   return page.frames().find((f) => f !== page.mainFrame() && f.url().endsWith('/quote.html'));
 }
 
+// A blog editor's two kinds of field: a visual one, which pastes HTML as what it shows, and a
+// source one, which pastes text.
+export function editorPage() {
+  return ['text/html; charset=utf-8', `<!DOCTYPE html>
+<html lang="ja"><head><meta charset="utf-8"><title>Editor - Quotemill test page</title></head>
+<body style="margin:0;font-family:sans-serif">
+<div id="visual" contenteditable="true" style="min-height:120px;margin:20px;border:1px solid #888"></div>
+<textarea id="source" style="width:600px;height:120px;margin:20px"></textarea>
+</body></html>`];
+}
+
 export function framedPage() {
   return ['text/html; charset=utf-8', `<!DOCTYPE html>
 <html lang="en"><head><meta charset="utf-8"><title>A framed passage - Quotemill test page</title></head>
@@ -131,6 +142,7 @@ export class Companion {
   async start() {
     this.session = await XSession.start();
     this.server = await serve({ '/quote.html': quotePage(), '/framed.html': framedPage(), '/hostile.html': hostilePage(),
+      '/editor.html': editorPage(),
       '/passage.pdf': pdfDocument('A passage in a PDF document') });
     this.url = `${this.server.origin}/quote.html`;
     await this.launch();
@@ -564,6 +576,84 @@ export function companionTests(name) {
       }
     }
     await c.focusPage();
+  });
+
+  // What Ctrl+V puts into the editor's field `id` ("visual" or "source"), emptied first: its
+  // HTML and its text, or a text field's value.
+  async function paste(id) {
+    const url = `${c.server.origin}/editor.html`;
+    await c.focusPage(url);
+    await c.page.evaluate((field) => {
+      const e = document.getElementById(field);
+      if (e.isContentEditable) e.innerHTML = ''; else e.value = '';
+      e.focus();
+    }, id);
+    await c.session.xdotool('key', '--clearmodifiers', 'ctrl+v');
+    return waitFor(() => c.page.evaluate((field) => {
+      const e = document.getElementById(field);
+      if (!e.isContentEditable) return e.value || undefined;
+      return e.innerHTML ? { html: e.innerHTML, text: e.textContent } : undefined;
+    }, id), 5000, `the paste into #${id}`);
+  }
+
+  test('a pick pastes as a real link or quotation into a visual editor and as its source into a text field; without rich paste, as source in both', { timeout: 90000 }, async () => {
+    // quotemill3 -u reads its template in the workers' folder, which the helper makes.
+    const template = path.join(c.b.home, '.config', 'quotemill', 'paste-test.txt');
+    mkdirSync(path.dirname(template), { recursive: true });
+    writeFileSync(template, '<q cite="%u">%C</q>');
+    const options = await c.openOptions();
+    try {
+      await checkLines(options, [
+        'item, "a" = Copy & Execute program,"/usr/bin/quotemill"," -a %u"',
+        'item, "b60" = Copy & Execute program,"/usr/bin/quotemill"," -b60 %u"',
+        'item, "hd" = Copy & Execute program,"/usr/bin/quotemill"," -hd %u"',
+        'item, "u" = Copy & Execute program,"/usr/bin/quotemill3"," -u paste-test.txt %u"',
+      ].join('\r\n'));
+      await options.click('#save');
+      await options.waitForFunction(() => document.querySelectorAll('#in-use tbody tr').length === 4, { timeout: 10000 });
+      // The passage as a page shows it: its line break is white space there.
+      const shown = PASSAGE.replace('\n', ' ');
+      const picks = [
+        { entry: 1, source: `<a href="${c.url}">${PASSAGE}</a>`, element: 'a[href]', attribute: 'href' },
+        { entry: 2, source: `<blockquote cite="${c.url}"><p>${PASSAGE}</p></blockquote>`, element: 'blockquote[cite] > p', attribute: null },
+        { entry: 3, source: `*<a href="${c.url}">${PASSAGE}</a>\n\n`, element: 'a[href]', attribute: 'href' },
+        { entry: 4, source: `<q cite="${c.url}">${PASSAGE}</q>`, element: 'q[cite]', attribute: 'cite' },
+      ];
+      for (const rich of [true, false]) {
+        if (!rich) {
+          await options.bringToFront();
+          for (let n = 1; n <= 4; ++n) {
+            await options.$eval(`#in-use tbody tr:nth-child(${n}) input.rich`, (box) => box.click());
+            await options.waitForFunction((t) => document.getElementById('status').textContent === t, { timeout: 10000 },
+              extensionMessages('en').statusRichOff.replace('$NUMBER$', String(n)));
+          }
+        }
+        for (const p of picks) {
+          const what = `entry ${p.entry}${rich ? '' : ' without rich paste'}`;
+          await c.session.setClipboard(`before ${what}`);
+          await c.pickFromMenu(p.entry);
+          await c.session.waitClipboard(p.source);
+          assert.equal(await paste('source'), p.source, what);
+          const visual = await paste('visual');
+          const found = await c.page.evaluate((selector, attribute) => {
+            const e = document.querySelector(`#visual ${selector}`);
+            return e && { text: e.textContent.replace(/\s+/g, ' ').trim(), target: attribute && e.closest('[' + attribute + ']').getAttribute(attribute) };
+          }, p.element, p.attribute);
+          if (rich) {
+            assert.ok(found, `${what}: no ${p.element} in ${visual.html}`);
+            assert.equal(found.text, shown, what);
+            if (p.attribute) assert.equal(found.target, c.url, what);
+          } else {
+            assert.equal(found, null, `${what}: ${visual.html}`);
+            // The source as text; each editor lays its line breaks out its own way.
+            assert.equal(visual.text.replace(/\s+/g, ''), p.source.replace(/\s+/g, ''), what);
+          }
+        }
+      }
+    } finally {
+      await options.close();
+      rmSync(template, { force: true });
+    }
   });
 
   // Last: the browser starts afresh, in Japanese.
