@@ -131,6 +131,10 @@ if (isFirefox) {
   });
 }
 
+// Long enough for the browser to have claimed the desktop's clipboard; a pick stays well
+// within what Ctrl+C then Alt+Tab would take.
+const COPY_SETTLE_MS = 12;
+
 async function runEntry(index, tab, frameId, pageUrl) {
   // One helper for the whole pick, started while the entry is read and the selection copied.
   const host = spare ?? openHost();
@@ -164,6 +168,10 @@ async function pick(host, entry, tab, frameId, pageUrl, answered) {
     if (result === 'none') return fail(MESSAGES.noSelection);
     if (result === 'refused') return fail(MESSAGES.copyRefused);
     copied = true;
+    // The browser hands the page's copy to the desktop's clipboard a moment after the copy
+    // returns; a worker started at once can read the text before it. A helper started for the
+    // run used to cover that moment; a running one does not.
+    await new Promise((resolve) => setTimeout(resolve, COPY_SETTLE_MS));
     const reply = await host.ask({
       kind: 'run', program: entry.program, arguments: entry.arguments,
       url: pageUrl, caption: await windowCaption(tab), rich: isRich(entry),
