@@ -145,7 +145,7 @@ TEST_P(OwnerFaults, BothWorkers) {
     if (fault.read) {
       EXPECT_EQ(r.status, 0) << program << ": " << r.err;
       EXPECT_EQ(r.err, "") << program;
-      EXPECT_EQ(s.clipboard(), quote(program, url, *fault.read)) << program;
+      EXPECT_EQ(s.settled_clipboard(quote(program, url, *fault.read)), quote(program, url, *fault.read)) << program;
     } else if (program == "quotemill") {
       EXPECT_EQ(r.status, 1) << program << ": " << r.err;
       EXPECT_NE(r.err.find("アプリケーション エラー: qm::Error がモジュール quotemill の "), std::string::npos) << r.err;

@@ -266,6 +266,17 @@ std::vector<int> processes_with(const std::string& argument, const std::string& 
 
 std::string ClipboardSession::peer() const { return built(wayland_clipboard() ? "tests/wl_peer" : "tests/x_peer"); }
 
+std::optional<std::string> ClipboardSession::settled_clipboard(const std::string& want,
+                                                               std::chrono::milliseconds timeout) const {
+  const auto deadline = Clock::now() + timeout;
+  std::optional<std::string> got = clipboard(timeout);
+  while (got != want && Clock::now() < deadline) {
+    std::this_thread::sleep_for(50ms);
+    got = clipboard(timeout);
+  }
+  return got;
+}
+
 std::vector<int> ClipboardSession::processes_with(const std::string& argument) const {
   return test::processes_with(argument, environment_entry());
 }

@@ -93,6 +93,9 @@ class ClipboardSession {
   virtual void set_clipboard(const std::string& bytes) const = 0;
   // Its text, read by those tools; nullopt when none could be read in time.
   virtual std::optional<std::string> clipboard(std::chrono::milliseconds timeout = 10s) const = 0;
+  // Its text once it reads `want`, or as it reads at the end of `timeout`: mutter hands a new
+  // X clipboard over to Wayland programs a moment after it changed.
+  std::optional<std::string> settled_clipboard(const std::string& want, std::chrono::milliseconds timeout = 10s) const;
 
   // Whether the programs take the Wayland clipboard here (data-control) rather than X11's.
   virtual bool wayland_clipboard() const = 0;

@@ -90,7 +90,8 @@ TEST_P(WaylandE2E, BothWorkersQuoteTheSelection) {
     EXPECT_EQ(r.status, 0) << what << ": " << r.err;
     EXPECT_EQ(r.err, "") << what;
     // The worker has ended: its serving process answers wl-paste.
-    EXPECT_EQ(text_difference(w_->clipboard(30s), linked(c.program, c.selection)), "") << what;
+    EXPECT_EQ(text_difference(w_->settled_clipboard(linked(c.program, c.selection), 30s), linked(c.program, c.selection)), "")
+        << what;
     const std::vector<std::string> types = w_->clipboard_types();
     EXPECT_NE(std::find(types.begin(), types.end(), "text/plain;charset=utf-8"), types.end()) << what;
   }
@@ -101,7 +102,7 @@ TEST_P(WaylandE2E, NewCopyReplacesTheResultAndItsServingProcessEnds) {
   const std::string url = "http://example.com/replaced-" + compositor_name(GetParam());
   w_->set_clipboard("first");
   ASSERT_EQ(w_->run({built("quotemill"), "-q", url}, as_the_helper_starts_it()).status, 0);
-  EXPECT_EQ(w_->clipboard(), "<q cite=\"" + url + "\">first</q>");
+  EXPECT_EQ(w_->settled_clipboard("<q cite=\"" + url + "\">first</q>"), "<q cite=\"" + url + "\">first</q>");
   EXPECT_EQ(w_->processes_with(url).size(), 1u);  // the serving process, carrying the run's arguments
   w_->set_clipboard("second");
   EXPECT_EQ(w_->clipboard(), "second");
@@ -153,7 +154,7 @@ TEST_P(WaylandE2E, HtmlFormBesideTheText) {
     const RunResult r = w_->run({built(c.program), c.style, U}, options);
     ASSERT_EQ(r.status, 0) << what << ": " << r.err;
     const std::string want = c.style == "-a" ? linked(c.program, selection) : selection;
-    EXPECT_EQ(w_->clipboard(), want) << what;
+    EXPECT_EQ(w_->settled_clipboard(want), want) << what;
     const std::vector<std::string> types = w_->clipboard_types();
     EXPECT_EQ(std::find(types.begin(), types.end(), "text/html") != types.end(), c.html) << what;
     if (c.html)
@@ -193,7 +194,7 @@ TEST_P(WaylandE2E, ForcedBackend) {
       EXPECT_FALSE(r.timed_out) << what;
       if (c.reads) {
         EXPECT_EQ(r.status, 0) << what << ": " << r.err;
-        EXPECT_EQ(w_->clipboard(), linked(program, selection)) << what;
+        EXPECT_EQ(w_->settled_clipboard(linked(program, selection)), linked(program, selection)) << what;
       } else if (program == "quotemill") {
         EXPECT_EQ(r.status, 1) << what << ": " << r.err;
         EXPECT_NE(r.err.find(kCannotOpen + "."), std::string::npos) << what << ": " << r.err;
