@@ -399,7 +399,7 @@ void WaylandSession::set_clipboard(const std::string& bytes) const {
     for (const auto deadline = Clock::now() + 10s; Clock::now() < deadline && copy->running();
          std::this_thread::sleep_for(20ms)) {
       // The wl-copy before it ends once this one has taken its place.
-      if ((!replacing || !copy_->running()) && clipboard(10s) == bytes) {
+      if ((!replacing || !copy_->running()) && clipboard(10s) == bytes && x_side_holds(bytes)) {
         copy_ = std::move(copy);
         unlink(file.c_str());
         return;
@@ -412,6 +412,19 @@ void WaylandSession::set_clipboard(const std::string& bytes) const {
 
 std::optional<std::string> WaylandSession::clipboard(std::chrono::milliseconds timeout) const {
   return clipboard_in("text", timeout);
+}
+
+bool WaylandSession::x_side_holds(const std::string& bytes) const {
+  // Where the programs take X11's clipboard (mutter), the compositor hands a Wayland copy over
+  // to XWayland a moment later: until then a worker would read the X side's copy before.
+  if (wayland_clipboard()) return true;
+  for (const auto deadline = Clock::now() + 10s; Clock::now() < deadline; std::this_thread::sleep_for(20ms)) {
+    RunOptions brief;
+    brief.timeout = 5s;
+    const RunResult r = run({"xclip", "-selection", "clipboard", "-o"}, brief);
+    if (r.status == 0 && r.out == bytes) return true;
+  }
+  return false;
 }
 
 std::optional<std::string> WaylandSession::paste(const std::vector<std::string>& options,

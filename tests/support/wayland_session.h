@@ -109,6 +109,9 @@ class WaylandSession : public ClipboardSession {
   std::vector<std::string> as_user(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                                    const std::string& death_signal = "keep") const;
   std::map<std::string, std::string> session_environment() const;
+  // Whether the X side of the session reads `bytes` (at once where the programs take the
+  // Wayland clipboard), waiting a while for the compositor's bridge.
+  bool x_side_holds(const std::string& bytes) const;
   // What wl-paste with `options` writes; nullopt when it fails or runs out of time.
   std::optional<std::string> paste(const std::vector<std::string>& options, std::chrono::milliseconds timeout) const;
   // Waits until `ready` holds, failing with the compositor's messages when it ends or the

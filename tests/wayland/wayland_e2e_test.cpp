@@ -136,7 +136,7 @@ TEST_P(WaylandE2E, TwoHundredReadersAtOnce) {
 // data-control, or through mutter's bridge from XWayland. The text written back as it is, and
 // every result with rich paste off, as text alone.
 TEST_P(WaylandE2E, HtmlFormBesideTheText) {
-  const std::string selection = "引用 & <b>";
+  const std::string base = "引用 & <b>";
   struct Case {
     std::string program, style, rich;
     bool html;
@@ -148,6 +148,8 @@ TEST_P(WaylandE2E, HtmlFormBesideTheText) {
   };
   for (const Case& c : cases) {
     const std::string what = c.program + " " + c.style + (c.rich.empty() ? "" : " QUOTEMILL_RICH=" + c.rich);
+    // Each run a selection of its own, so that no result can pass for a stale copy.
+    const std::string selection = base + " " + std::to_string(&c - cases);
     w_->set_clipboard(selection);
     RunOptions options = as_the_helper_starts_it();
     options.env["QUOTEMILL_RICH"] = c.rich;
